@@ -1,0 +1,40 @@
+# Front door: make demo | make test | make run | make bench
+BUILD    ?= build
+PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth
+WERROR   := $(if $(filter true,$(CI)),ON,OFF)
+SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24"
+
+.PHONY: deps build demo run test bench screenshots clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing < /dev/null; \
+	fi
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) > /dev/null
+	@cmake --build $(BUILD)
+
+demo: build
+	$(BUILD)/quorvex-monitor-demo
+
+run: build
+	$(BUILD)/quorvex-monitor
+
+test: build
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j2
+
+bench: deps
+	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BENCH=ON > /dev/null
+	@cmake --build $(BUILD)-bench
+	@if [ -x $(BUILD)-bench/quorvex-bench ]; then $(BUILD)-bench/quorvex-bench; else echo "No benchmarks yet."; fi
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench

@@ -1,0 +1,42 @@
+#include "driver/device_port.h"
+
+#include "driver/driver_records.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+int system_open(const char* path, int flags) { return ::open(path, flags); }
+int system_request(int fd, unsigned long code, void* record) { return ::ioctl(fd, code, record); }
+int system_close(int fd) { return ::close(fd); }
+
+DevicePort& installed_port()
+{
+    static DevicePort port = system_device_port();
+    return port;
+}
+
+} // namespace
+
+DevicePort system_device_port() { return DevicePort{system_open, system_request, system_close}; }
+
+const DevicePort& device_port() { return installed_port(); }
+
+void install_device_port(const DevicePort& port) { installed_port() = port; }
+
+DeviceHandle::DeviceHandle() : fd_(device_port().open_device(kDeviceNode, O_RDONLY)) {}
+
+DeviceHandle::~DeviceHandle()
+{
+    if (fd_ >= 0)
+        device_port().close_device(fd_);
+}
+
+int DeviceHandle::request(unsigned long code, void* record) const
+{
+    if (fd_ < 0)
+        return -1;
+    return device_port().request(fd_, code, record);
+}

@@ -1,0 +1,119 @@
+#include "driver/driver_requests.h"
+
+#include "driver/device_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::uint8_t ArrayStatus[kArrayStatusSize];
+std::uint8_t SwapInfo[kSwapEntries][kSwapEntrySize];
+std::uint8_t args[kIdentifySize];
+char version[kVersionSize];
+std::int32_t SystemBusy = 0;
+std::int32_t Mirror_Sync = 0;
+
+namespace {
+
+// The driver may write more than the 204 bytes the program reads; a failed request
+// leaves the previous answer in place, which the callers then see.
+std::uint8_t status_work_block[256];
+
+void request_once(unsigned long code, void* record)
+{
+    DeviceHandle device;
+    device.request(code, record);
+}
+
+void read_swap_boxes()
+{
+    if (ArrayStatus[status_block::kBusyMask] != 0) {
+        DeviceHandle device;
+        SystemBusy = 1;
+        return;
+    }
+    request_once(kRequestSwapBoxes, SwapInfo);
+    SystemBusy = 0;
+    for (auto& entry : SwapInfo)
+        entry[swap_entry::kBoxType] &= swap_entry::kBoxTypeMask;
+}
+
+} // namespace
+
+void readparameters(char kind, int position)
+{
+    switch (kind) {
+    case 'S':
+        std::memset(ArrayStatus, 0, sizeof ArrayStatus);
+        request_once(kRequestArrayStatus, ArrayStatus);
+        break;
+    case 'B':
+        read_swap_boxes();
+        break;
+    case 'I':
+        if (position >= 0 && position <= 7)
+            args[0] = static_cast<std::uint8_t>('1' + position);
+        request_once(kRequestIdentify, args);
+        break;
+    default:
+        break;
+    }
+}
+
+void read_array_status(int array_index)
+{
+    status_work_block[0] = static_cast<std::uint8_t>(array_index);
+    request_once(kRequestArrayStatus, status_work_block);
+    std::memcpy(ArrayStatus, status_work_block, kArrayStatusSize);
+}
+
+bool read_version_and_controllers()
+{
+    DeviceHandle device;
+    if (device.request(kRequestVersion, version) < 0)
+        return false;
+    device.request(kRequestControllers, ArrayStatus);
+    return true;
+}
+
+void ioctl3804(int value)
+{
+    if (value == Mirror_Sync)
+        return;
+    DeviceHandle device;
+    if (!device.is_open())
+        return;
+    std::uint8_t command[kCommandSize] = {};
+    command[0] = static_cast<std::uint8_t>(value);
+    if (device.request(kRequestMirrorSync, command) != 0) {
+        std::fputs("Ioctl Mirror_Sync_Day Fail\n", stdout);
+        std::fflush(stdout);
+    }
+    Mirror_Sync = value;
+}
+
+int ioctl3805(char position_character, char switch_character)
+{
+    DeviceHandle device;
+    if (!device.is_open())
+        return -1;
+    std::uint8_t command[kCommandSize] = {};
+    command[0] = static_cast<std::uint8_t>(position_character);
+    command[1] = static_cast<std::uint8_t>(switch_character);
+    return device.request(kRequestPower, command) == 0 ? 0 : -1;
+}
+
+bool swap_box_present(const std::uint8_t* entry)
+{
+    if (entry[swap_entry::kPresent] != 1)
+        return false;
+    return le32(entry + swap_entry::kFanSpeed) != 0 || le16(entry + swap_entry::kVcc) != 0;
+}
+
+void model_name_of(const std::uint8_t* identify_block, char* name)
+{
+    for (std::size_t k = 0; k < identify::kModelSize; k += 2) {
+        name[k] = static_cast<char>(identify_block[identify::kModel + k + 1]);
+        name[k + 1] = static_cast<char>(identify_block[identify::kModel + k]);
+    }
+    name[39] = '\0';
+}

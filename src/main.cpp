@@ -1,0 +1,3 @@
+#include "ui/startup.h"
+
+int main(int argc, char** argv) { return run_monitor(argc, argv); }

@@ -1,0 +1,3 @@
+#include "monitor/sync_schedule.h"
+
+int gtkSynchronize() { return 0; }

@@ -1,0 +1,28 @@
+// Shared set-up for tests: the display, a fresh working directory, the main loop.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <string>
+
+// Initialises the toolkit once per process (tests run under a virtual display).
+void ensure_gtk();
+
+// Runs the main loop until nothing is pending.
+void drain_events();
+
+// A fresh temporary directory made the working directory for the test's lifetime.
+class ScopedWorkDir {
+public:
+    ScopedWorkDir();
+    ~ScopedWorkDir();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+bool file_exists(const std::string& path);
