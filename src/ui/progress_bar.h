@@ -1,0 +1,13 @@
+// A progress bar driven by a value range of its own, as the rebuild rows need: the value
+// is clamped into [lower, upper] and the bar fills (value - lower) / (upper - lower).
+#pragma once
+
+#include <gtk/gtk.h>
+
+// A new progress bar that keeps `range` (it takes a reference) for its whole life.
+GtkWidget* progress_bar_new_with_range(GtkAdjustment* range);
+
+GtkAdjustment* progress_bar_range(GtkWidget* bar);
+
+// Sets the value on the bar's own range and shows it, with the value as the bar's text.
+void progress_bar_set_value(GtkWidget* bar, double value);
