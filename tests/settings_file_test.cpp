@@ -1,0 +1,226 @@
+#include "base/bounded_text.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string record_bytes(const SettingsRecord& record)
+{
+    return std::string(reinterpret_cast<const char*>(&record), sizeof record);
+}
+
+std::string sample_file()
+{
+    SettingsRecord r{};
+    std::memset(&r, 0, sizeof r);
+    std::strcpy(r.logfile, "/var/log/quorvex-events.log");
+    std::strcpy(r.hostip, "10.0.0.7");
+    r.uselogfile = 1;
+    r.usepassword = 1;
+    std::strcpy(r.password, "secret");
+    r.audible = 1;
+    r.popup = 2;
+    r.syncdisabled = 0;
+    r.synctype = 2;
+    r.synchour = 2;
+    r.syncminute = 30;
+    r.syncpm = 1;
+    std::memcpy(r.reserved, "\x01\x02\x03\x04", 4);
+    std::strcpy(r.syncweekday, "Mon");
+    std::strcpy(r.syncmonthday, " 1");
+    r.transient = 77;
+    std::strcpy(r.synchourtext, "2");
+    std::strcpy(r.syncminutetext, "30");
+    std::strcpy(r.syncdaytext, "Mon");
+    return record_bytes(r);
+}
+
+mode_t mode_of(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+} // namespace
+
+TEST(SettingsFile, NoFileGivesDefaultsAndCreatesNothing)
+{
+    ScopedWorkDir dir;
+    init_enviorment();
+    EXPECT_STREQ(option3.hostip, "127.0.0.1");
+    EXPECT_EQ(option3.syncdisabled, 1u);
+    EXPECT_STREQ(option3.logfile, "");
+    EXPECT_STREQ(option3.password, "");
+    EXPECT_EQ(option3.uselogfile, 0u);
+    EXPECT_EQ(option3.usepassword, 0u);
+    EXPECT_EQ(option3.audible, 0u);
+    EXPECT_EQ(option3.popup, 0u);
+    EXPECT_EQ(option3.synctype, 0u);
+    EXPECT_FALSE(file_exists(dir.file("quorvex.conf")));
+}
+
+TEST(SettingsFile, LoadTakesTheRecordAsStoredWithItsTwoFixUps)
+{
+    ScopedWorkDir dir;
+    const std::string stored = sample_file();
+    write_file(dir.file("quorvex.conf"), stored);
+    init_enviorment();
+    EXPECT_STREQ(option3.logfile, "/var/log/quorvex-events.log");
+    EXPECT_STREQ(option3.hostip, "10.0.0.7");
+    EXPECT_EQ(option3.usepassword, 1u);
+    EXPECT_STREQ(option3.password, "secret");
+    EXPECT_EQ(option3.popup, 2u); // not validated
+    EXPECT_EQ(option3.synchour, 2);
+    EXPECT_EQ(option3.syncpm, 1u);
+    EXPECT_STREQ(option3.syncweekday, "Mon");
+    EXPECT_EQ(option3.transient, 0u);
+    // The file itself is left exactly as it was.
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")), stored);
+
+    // The next write stores the record with transient 0 and nothing else changed.
+    ASSERT_EQ(write_settings_file(), 0);
+    std::string expected = stored;
+    std::memset(&expected[offsetof(SettingsRecord, transient)], 0, 4);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")), expected);
+}
+
+TEST(SettingsFile, EmptyPasswordTurnsProtectionOffButAStoredOneStaysOffIfOff)
+{
+    ScopedWorkDir dir;
+    SettingsRecord r{};
+    r.usepassword = 1;
+    write_file(dir.file("quorvex.conf"), record_bytes(r));
+    init_enviorment();
+    EXPECT_EQ(option3.usepassword, 0u);
+
+    SettingsRecord s{};
+    s.usepassword = 0;
+    std::strcpy(s.password, "kept");
+    write_file(dir.file("quorvex.conf"), record_bytes(s));
+    option3 = SettingsRecord{};
+    init_enviorment();
+    EXPECT_EQ(option3.usepassword, 0u);
+    EXPECT_STREQ(option3.password, "kept");
+}
+
+TEST(SettingsFile, ShortFileFillsOnlyItsLeadingBytes)
+{
+    ScopedWorkDir dir;
+    std::string hundred(100, '\0');
+    std::memcpy(&hundred[0], "/tmp/short.log", 14);
+    write_file(dir.file("quorvex.conf"), hundred);
+    init_enviorment();
+    EXPECT_STREQ(option3.logfile, "/tmp/short.log");
+    EXPECT_STREQ(option3.hostip, "");
+    EXPECT_EQ(option3.syncdisabled, 0u);
+
+    // Writing it back gives a whole record.
+    ASSERT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")).size(), 340u);
+}
+
+TEST(SettingsFile, LongFileLoadsItsFirst340BytesAndIsShortenedByTheNextWrite)
+{
+    ScopedWorkDir dir;
+    std::string stored = sample_file() + std::string(500, 'Z');
+    write_file(dir.file("quorvex.conf"), stored);
+    init_enviorment();
+    EXPECT_STREQ(option3.password, "secret");
+    ASSERT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")).size(), 340u);
+}
+
+TEST(SettingsFile, WriteStoresExactly340BytesOfTheRecord)
+{
+    ScopedWorkDir dir;
+    init_enviorment();
+    copy_text(option3.logfile, "Error.log");
+    option3.audible = 1;
+    option3.syncminute = -5;
+    ASSERT_EQ(write_settings_file(), 0);
+    const std::string written = read_file(dir.file("quorvex.conf"));
+    ASSERT_EQ(written.size(), 340u);
+    EXPECT_EQ(written, record_bytes(option3));
+    EXPECT_EQ(written.substr(0, 10), std::string("Error.log\0", 10));
+    EXPECT_EQ(written.substr(100, 10), std::string("127.0.0.1\0", 10));
+    EXPECT_EQ(written.substr(264, 4), std::string("\x01\x00\x00\x00", 4));
+    EXPECT_EQ(written.substr(272, 4), std::string("\x01\x00\x00\x00", 4));
+    EXPECT_EQ(written.substr(284, 4), std::string("\xfb\xff\xff\xff", 4));
+}
+
+TEST(SettingsFile, ReplacedPasswordLeavesNoTailOfTheOldOne)
+{
+    ScopedWorkDir dir;
+    init_enviorment();
+    replace_text(option3.password, "0123456789");
+    replace_text(option3.password, "abc");
+    ASSERT_EQ(write_settings_file(), 0);
+    const std::string field = read_file(dir.file("quorvex.conf")).substr(208, 56);
+    EXPECT_EQ(field, std::string("abc") + std::string(53, '\0'));
+}
+
+TEST(SettingsFile, OverLongTextsAreCutInsideTheirFields)
+{
+    init_enviorment();
+    option3.uselogfile = 0x11111111;
+    replace_text(option3.logfile, std::string(300, 'L').c_str());
+    replace_text(option3.password, std::string(80, 'P').c_str());
+    EXPECT_EQ(std::strlen(option3.logfile), 99u);
+    EXPECT_EQ(std::strlen(option3.password), 55u);
+    EXPECT_STREQ(option3.hostip, "127.0.0.1");
+    EXPECT_EQ(option3.uselogfile, 0x11111111u);
+    EXPECT_EQ(option3.audible, 0u);
+}
+
+TEST(SettingsFile, NewFileIsPrivateAndAnExistingOneKeepsItsMode)
+{
+    ScopedWorkDir dir;
+    init_enviorment();
+    ASSERT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(mode_of(dir.file("quorvex.conf")), 0600u);
+
+    ASSERT_EQ(::chmod(dir.file("quorvex.conf").c_str(), 0640), 0);
+    ASSERT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(mode_of(dir.file("quorvex.conf")), 0640u);
+}
+
+TEST(SettingsFile, WriteIntoReadOnlyDirectoryFailsAndLeavesTheOldFileWhole)
+{
+    ScopedWorkDir dir;
+    const std::string stored = sample_file();
+    write_file(dir.file("quorvex.conf"), stored);
+    init_enviorment();
+    copy_text(option3.logfile, "changed");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    int error = 0;
+    if (::geteuid() == 0) {
+        // Permission bits do not stop root: an unprivileged child sees the directory read-only.
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(99);
+            ::_exit(write_settings_file());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        error = WEXITSTATUS(status);
+    } else {
+        error = write_settings_file();
+    }
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")), stored);
+    EXPECT_STREQ(option3.logfile, "changed");
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "' | wc -l) -eq 1").c_str()), 0);
+}
