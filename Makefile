@@ -5,7 +5,7 @@ WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: deps build demo run test bench screenshots clean
+.PHONY: deps build demo run test sanitize bench screenshots clean
 
 deps:
 	@missing=""; \
@@ -31,10 +31,21 @@ run: build
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j2
 
+# The toolkit's libraries keep allocations for the life of the process: their frames are suppressed,
+# everything allocated by the program itself is still checked.
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0 \
+           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+sanitize: deps
+	@cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_SANITIZE=ON > /dev/null
+	@cmake --build $(BUILD)-sanitize
+	cd $(BUILD)-sanitize && $(SAN_ENV) $(XVFB) ctest --output-on-failure -j2
+
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BENCH=ON > /dev/null
 	@cmake --build $(BUILD)-bench
 	@if [ -x $(BUILD)-bench/quorvex-bench ]; then $(BUILD)-bench/quorvex-bench; else echo "No benchmarks yet."; fi
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize
