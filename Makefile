@@ -31,6 +31,9 @@ run: build
 test: build
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j2
 
+screenshots: build
+	$(XVFB) $(BUILD)/quorvex-screenshots docs
+
 # The toolkit's libraries keep allocations for the life of the process: their frames are suppressed,
 # everything allocated by the program itself is still checked.
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
