@@ -1,5 +1,6 @@
-// The machine the demo shows: a simulated card with two controllers, a mirroring and a
-// striping array, drives of several kinds and swap boxes of several types.
+// The machine the demo shows: a simulated card with two controllers (a "100" and a
+// "100 KV2"), a mirroring and a striping array of two drives each, a lone large drive,
+// drives in different transfer modes and swap boxes of four types, one with sensors.
 #pragma once
 
 #include "simulated_driver.h"
