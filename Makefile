@@ -48,7 +48,7 @@ sanitize: deps
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BENCH=ON > /dev/null
 	@cmake --build $(BUILD)-bench
-	@if [ -x $(BUILD)-bench/quorvex-bench ]; then $(BUILD)-bench/quorvex-bench; else echo "No benchmarks yet."; fi
+	$(XVFB) $(BUILD)-bench/quorvex-bench
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize
