@@ -1,4 +1,5 @@
 #include "event_test_support.h"
+#include "test_support.h"
 
 #include "monitor/log_watch.h"
 #include "ui/progress_bar.h"
@@ -109,6 +110,7 @@ int OpenWatch::opens()
 
 ProgressRows::ProgressRows()
 {
+    ensure_gtk();
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(window_), box);
