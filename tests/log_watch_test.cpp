@@ -41,6 +41,13 @@ protected:
         option3.uselogfile = uselogfile;
     }
     void log(const std::string& content) { write_file(syslog, content); }
+    // Forgets the last-seen time, the last message and the event log.
+    void forget()
+    {
+        globalhour[0] = '\0';
+        olderrordata[0] = '\0';
+        std::remove(eventlog.c_str());
+    }
     std::string events() const { return read_file(eventlog); }
     // The event log entry a reported line leaves: the line and an empty line.
     static std::string entry(const std::string& line) { return line + "\n"; }
@@ -126,9 +133,7 @@ TEST_F(LogWatch, RecentWindowAcrossMinuteAndHourEdges)
     };
     notify(0, 1);
     for (const Case& c : cases) {
-        globalhour[0] = '\0';
-        olderrordata[0] = '\0';
-        std::remove(eventlog.c_str());
+        forget();
         set_fixed_clock(c.now);
         const std::string line = marked_line(c.line, "Array 1 drive 2 failed");
         log(line);
@@ -142,9 +147,7 @@ TEST_F(LogWatch, MarkerCountsOnlyFromColumns25To44)
     notify(0, 1);
     const std::string prefix = log_prefix(kNow - 2); // 16 characters
     for (int column : {24, 25, 44, 45}) {
-        globalhour[0] = '\0';
-        olderrordata[0] = '\0';
-        std::remove(eventlog.c_str());
+        forget();
         const std::string line = prefix + std::string(column - 16, 'x') + "HALVOREN|event\n";
         log(line);
         geterrordata();
@@ -304,9 +307,7 @@ TEST_F(LogWatch, ALineFillingTheReadBufferIsFittedIntoTheMessage)
     EXPECT_EQ(std::string(olderrordata), fitted);
 
     // 398 characters and the newline fill the buffer too.
-    globalhour[0] = '\0';
-    olderrordata[0] = '\0';
-    std::remove(eventlog.c_str());
+    forget();
     const std::string full = piece.substr(0, 397) + "y\n";
     log(full);
     geterrordata();
@@ -318,24 +319,16 @@ TEST_F(LogWatch, AnEventLogThatCannotBeOpenedStillShowsThePopup)
     const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
     log(line);
     notify(1, 1);
-    copy_event_log_path("");
-    geterrordata();
-    EXPECT_EQ(open_popups().size(), 1u);
-    EXPECT_STREQ(olderrordata, (line + "\n").c_str());
-
-    // A directory instead of a file.
-    globalhour[0] = '\0';
-    olderrordata[0] = '\0';
-    copy_event_log_path(dir.path());
-    geterrordata();
+    for (const std::string& path : {std::string(), dir.path()}) {
+        forget();
+        copy_event_log_path(path);
+        geterrordata();
+        EXPECT_STREQ(olderrordata, (line + "\n").c_str());
+    }
     EXPECT_EQ(open_popups().size(), 2u);
-}
 
-TEST_F(LogWatch, AnUnterminatedEventLogPathEndsWithItsField)
-{
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(0, 1);
+    // A path filling its whole field unterminated ends with the field.
+    forget();
     std::memset(option3.logfile, 'q', sizeof option3.logfile);
     std::memcpy(option3.hostip, "127.0.0.1", 10);
     geterrordata();
@@ -344,23 +337,19 @@ TEST_F(LogWatch, AnUnterminatedEventLogPathEndsWithItsField)
     EXPECT_FALSE(file_exists(dir.file(name + "127.0.0.1")));
 }
 
-TEST_F(LogWatch, AMissingSystemLogEndsThePassSilently)
+TEST_F(LogWatch, AMissingLogOrAnUnfinishedLastLineReportsNothing)
 {
     notify(1, 1);
+    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
     set_system_log_path(dir.file("no-such-log").c_str());
     geterrordata();
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
     EXPECT_FALSE(file_exists(dir.file("no-such-log")));
-}
 
-TEST_F(LogWatch, ALastLineWithoutNewlineIsNotHandled)
-{
-    notify(0, 1);
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
+    set_system_log_path(syslog.c_str());
     log(line.substr(0, line.size() - 1));
     geterrordata();
     EXPECT_EQ(globalhour[0], '\0');
+    EXPECT_TRUE(open_popups().empty());
     EXPECT_FALSE(file_exists(eventlog));
 }
 
