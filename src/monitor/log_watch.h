@@ -9,6 +9,9 @@
 extern char globalhour[5];
 extern char globalminute[5];
 extern char globalsecond[5];
+// Month name and day of that line as the log writes them ("Dec  6"): a line of a later
+// day is newer whatever its time of day.
+extern char globaldate[7];
 // The last reported message.
 extern char olderrordata[400];
 

@@ -1,0 +1,143 @@
+#include "event_test_support.h"
+#include "test_support.h"
+
+#include "monitor/log_watch.h"
+#include "ui/progress_bar.h"
+#include "ui/widget_registry.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace {
+
+std::time_t clock_now;
+std::time_t read_fixed_clock() { return clock_now; }
+
+} // namespace
+
+std::time_t utc(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return timegm(&t);
+}
+
+void use_fixed_clock(std::time_t now)
+{
+    clock_now = now;
+    set_clock_source(read_fixed_clock);
+}
+
+void set_fixed_clock(std::time_t now) { clock_now = now; }
+std::time_t fixed_clock() { return clock_now; }
+
+std::string log_prefix(std::time_t when)
+{
+    char text[26] = {};
+    ctime_r(&when, text);
+    return std::string(text + 4, 15) + " ";
+}
+
+std::string marked_line(std::time_t when, const std::string& event)
+{
+    return log_prefix(when) + "quorvex kernel: HALVOREN|" + event + "\n";
+}
+
+std::vector<GtkWidget*> open_popups()
+{
+    std::vector<GtkWidget*> found;
+    GList* all = gtk_window_list_toplevels();
+    for (GList* l = all; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            found.push_back(GTK_WIDGET(l->data));
+    g_list_free(all);
+    return found;
+}
+
+namespace {
+
+GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
+{
+    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
+    GtkWidget* found = nullptr;
+    for (GList* l = children; l && !found; l = l->next)
+        if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type))
+            found = GTK_WIDGET(l->data);
+    g_list_free(children);
+    return found;
+}
+
+} // namespace
+
+GtkWidget* popup_label(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_LABEL); }
+GtkWidget* popup_button(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_BUTTON); }
+
+OpenWatch::OpenWatch(const std::string& path)
+{
+    fd_ = inotify_init1(IN_NONBLOCK);
+    if (fd_ >= 0)
+        inotify_add_watch(fd_, path.c_str(), IN_OPEN);
+}
+
+OpenWatch::~OpenWatch()
+{
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+int OpenWatch::opens()
+{
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->mask & IN_OPEN)
+                ++count_;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return count_;
+}
+
+ProgressRows::ProgressRows()
+{
+    ensure_gtk();
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(window_), box);
+    barlabel1 = gtk_label_new("label1:");
+    barlabel2 = gtk_label_new("label2:");
+    pbar1 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
+    pbar2 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
+    gtk_box_pack_start(GTK_BOX(box), barlabel1, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), pbar1, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), barlabel2, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), pbar2, FALSE, FALSE, 0);
+    gtk_widget_show(box);
+    gtk_widget_show(window_);
+}
+
+ProgressRows::~ProgressRows()
+{
+    pbar1 = pbar2 = barlabel1 = barlabel2 = nullptr;
+    gtk_widget_destroy(window_);
+}
+
+std::string bar_text(GtkWidget* bar)
+{
+    const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
+    return text ? text : "";
+}
+
+double bar_value(GtkWidget* bar) { return gtk_adjustment_get_value(progress_bar_range(bar)); }
+
+std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }

@@ -1,0 +1,62 @@
+// Helpers shared by the log watch, rebuild display, schedule and demo scenario tests: a
+// fixed clock, system log lines stamped like the system logger's, the open popups, and
+// the progress rows made the way the notebook build makes them.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+// Seconds since the epoch of a UTC date and time (the tests run with TZ=UTC).
+std::time_t utc(int year, int month, int day, int hour, int minute, int second);
+
+// gettimenow reads this from now on.
+void use_fixed_clock(std::time_t now);
+void set_fixed_clock(std::time_t now);
+std::time_t fixed_clock();
+
+// "Dec  6 10:41:55 " for the given time: the system logger's prefix.
+std::string log_prefix(std::time_t when);
+// A whole marked log line with its newline; the marker starts at column 32.
+std::string marked_line(std::time_t when, const std::string& event);
+
+// The popups open now (top-level dialogs).
+std::vector<GtkWidget*> open_popups();
+// The message label of a popup, or null.
+GtkWidget* popup_label(GtkWidget* popup);
+GtkWidget* popup_button(GtkWidget* popup);
+
+// Counts how often a file is opened, whatever for.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path);
+    ~OpenWatch();
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+    int opens();
+
+private:
+    int fd_ = -1;
+    int count_ = 0;
+};
+
+// The two progress rows as the notebook build leaves them: labels "label1:" and
+// "label2:", bars with their own range (value 0, lower 1, upper 100), all hidden, in a
+// shown window; the registry handles point at them.
+class ProgressRows {
+public:
+    ProgressRows();
+    ~ProgressRows();
+    ProgressRows(const ProgressRows&) = delete;
+    ProgressRows& operator=(const ProgressRows&) = delete;
+
+private:
+    GtkWidget* window_;
+};
+
+// Text a progress bar shows and the value on its own range.
+std::string bar_text(GtkWidget* bar);
+double bar_value(GtkWidget* bar);
+std::string label_text(GtkWidget* label);
