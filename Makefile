@@ -3,7 +3,7 @@ BUILD    ?= build
 PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth
 WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
-XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24"
+XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
 .PHONY: deps build demo run test sanitize bench screenshots clean
 
