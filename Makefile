@@ -5,7 +5,7 @@ WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
-.PHONY: deps build demo run test sanitize bench screenshots clean
+.PHONY: deps build demo run test sanitize fuzz bench screenshots clean
 
 deps:
 	@missing=""; \
@@ -45,10 +45,23 @@ sanitize: deps
 	@cmake --build $(BUILD)-sanitize
 	cd $(BUILD)-sanitize && $(SAN_ENV) $(XVFB) ctest --output-on-failure -j2
 
+# About a minute per target, from the seed corpus in fuzz/corpus/<target>; not part of CI.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@dpkg-query -W -f='$${Status}' clang libclang-rt-14-dev 2>/dev/null | grep -c 'install ok installed' | grep -q 2 || \
+	  (DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq clang libclang-rt-14-dev < /dev/null)
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_FUZZ=ON > /dev/null
+	@cmake --build $(BUILD)-fuzz
+	@for target in $(BUILD)-fuzz/*_fuzz; do \
+	  name=$$(basename $$target _fuzz); mkdir -p $(BUILD)-fuzz/corpus/$$name; \
+	  echo "== $$name"; \
+	  $(SAN_ENV) $(XVFB) $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(CURDIR)/$(BUILD)-fuzz/corpus/$$name $(CURDIR)/fuzz/corpus/$$name || exit 1; \
+	done
+
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BENCH=ON > /dev/null
 	@cmake --build $(BUILD)-bench
 	$(XVFB) $(BUILD)-bench/quorvex-bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz
