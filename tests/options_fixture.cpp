@@ -25,17 +25,17 @@ void OptionsPageTest::TearDown()
     uninstall_simulated_driver();
 }
 
-void OptionsPageTest::load_settings() { init_enviorment(); }
-
-void OptionsPageTest::store_settings(const SettingsRecord& record)
+void OptionsPageTest::start_with(const SettingsRecord& record)
 {
     write_file(dir.file("quorvex.conf"), bytes_of(record));
+    init_enviorment();
 }
+
+void OptionsPageTest::start_without_file() { init_enviorment(); }
 
 void OptionsPageTest::build_page()
 {
-    top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    window = top;
+    top = window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     book = gtk_notebook_new();
     gtk_container_add(GTK_CONTAINER(top), book);
     clear_build_handles();
@@ -51,13 +51,6 @@ void OptionsPageTest::rebuild_page()
     gtk_notebook_remove_page(GTK_NOTEBOOK(book), 0);
     build_options_page(book);
     drain_events();
-}
-
-std::string OptionsPageTest::settings_file() const { return read_file(dir.file("quorvex.conf")); }
-
-void OptionsPageTest::press_apply()
-{
-    click(gtk_notebook_get_nth_page(GTK_NOTEBOOK(book), 0), "Apply");
 }
 
 SettingsRecord default_record()
@@ -110,20 +103,19 @@ std::vector<GtkWidget*> descendants(GtkWidget* root)
 
 GtkWidget* button_labelled(GtkWidget* root, const char* label)
 {
-    for (GtkWidget* w : descendants(root))
-        if (GTK_IS_BUTTON(w) && gtk_button_get_label(GTK_BUTTON(w)) &&
-            std::strcmp(gtk_button_get_label(GTK_BUTTON(w)), label) == 0)
+    for (GtkWidget* w : descendants(root)) {
+        const char* text = GTK_IS_BUTTON(w) ? gtk_button_get_label(GTK_BUTTON(w)) : nullptr;
+        if (text && std::strcmp(text, label) == 0)
             return w;
+    }
     return nullptr;
 }
-
-bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }
 
 std::vector<std::string> label_texts(GtkWidget* root, bool visible_only)
 {
     std::vector<std::string> texts;
     for (GtkWidget* w : descendants(root))
-        if (GTK_IS_LABEL(w) && !GTK_IS_ACCEL_LABEL(w) && (!visible_only || gtk_widget_is_visible(w)))
+        if (GTK_IS_LABEL(w) && (!visible_only || gtk_widget_is_visible(w)))
             texts.emplace_back(gtk_label_get_text(GTK_LABEL(w)));
     return texts;
 }
@@ -143,5 +135,7 @@ void set_active(GtkWidget* toggle, bool on)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on);
     drain_events();
 }
+
+void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
 
 std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }

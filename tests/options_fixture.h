@@ -1,5 +1,5 @@
-// A shown toplevel with a notebook holding the "Option" page, the simulated card behind
-// the device port and a fresh working directory; plus lookups for dialogs and widgets.
+// A shown toplevel whose notebook holds the "Option" page, the simulated card behind the
+// device port and a fresh working directory; plus lookups for dialogs and widgets.
 #pragma once
 
 #include "test_support.h"
@@ -8,7 +8,6 @@
 #include "simulated_driver.h"
 
 #include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <string>
 #include <vector>
 
@@ -16,16 +15,14 @@ class OptionsPageTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // Loads "quorvex.conf" from the working directory (defaults when missing).
-    void load_settings();
-    // Writes a settings file from a record, as a previous Apply would have.
-    void store_settings(const SettingsRecord& record);
+    // Writes "quorvex.conf" from a record and loads it, as start-up does.
+    void start_with(const SettingsRecord& record);
+    void start_without_file();
     void build_page();
     // What a notebook rebuild does to the page: forget the handles, destroy, build again.
     void rebuild_page();
-    std::string settings_file() const;
-    void press_apply();
+    GtkWidget* page() const { return gtk_notebook_get_nth_page(GTK_NOTEBOOK(book), 0); }
+    std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }
 
     ScopedWorkDir dir;
     SimulatedCard card;
@@ -33,7 +30,7 @@ protected:
     GtkWidget* book = nullptr;
 };
 
-// The settings a start without a file produces.
+// The record of a start without a settings file.
 SettingsRecord default_record();
 std::string bytes_of(const SettingsRecord& record);
 
@@ -41,9 +38,10 @@ std::vector<GtkWidget*> windows_titled(const char* title);
 GtkWidget* only_window_titled(const char* title);
 std::vector<GtkWidget*> descendants(GtkWidget* root);
 GtkWidget* button_labelled(GtkWidget* root, const char* label);
-std::vector<std::string> label_texts(GtkWidget* root, bool visible_only);
-bool shown(GtkWidget* widget);
+std::vector<std::string> label_texts(GtkWidget* root, bool visible_only = false);
 void click(GtkWidget* root, const char* label);
 bool active(GtkWidget* toggle);
 void set_active(GtkWidget* toggle, bool on);
+void type(GtkWidget* entry, const std::string& text);
 std::string text_of(GtkWidget* entry);
+inline bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }

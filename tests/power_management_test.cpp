@@ -1,12 +1,12 @@
 #include "options_fixture.h"
 
-#include "driver/driver_records.h"
 #include "inventory/inventory_tables.h"
+#include "settings/apply_command.h"
 #include "ui/widget_registry.h"
 
 namespace {
 
-// The (position, switch) characters of every power command the card received.
+// (position, switch) characters of every power command the card received.
 std::vector<std::string> power_commands(const SimulatedCard& card)
 {
     std::vector<std::string> sent;
@@ -24,114 +24,82 @@ protected:
     void SetUp() override
     {
         OptionsPageTest::SetUp();
-        load_settings();
+        start_without_file();
         for (int position = 0; position < 8; ++position)
             PowerManage[position][0] = position == 3 ? 0 : 1;
     }
+    std::vector<std::string> apply()
+    {
+        card.clear_log();
+        apply_ok(nullptr, nullptr);
+        drain_events();
+        return power_commands(card);
+    }
 };
 
-TEST_F(PowerTest, ToggleRelabelsTheRowAndSendsNothing)
-{
-    build_page();
-    set_active(PowerButton2, false);
-    EXPECT_EQ(label_of(2), "Power Off   ");
-    set_active(PowerButton2, true);
-    EXPECT_EQ(label_of(2), "Power On   ");
-    EXPECT_EQ(PowerManage[2][1], 1);
-    EXPECT_TRUE(card.requests().empty());
-
-    // Toggled twice: nothing is pending.
-    set_active(PowerButton6, false);
-    set_active(PowerButton6, true);
-    press_apply();
-    EXPECT_TRUE(power_commands(card).empty());
-}
-
-TEST_F(PowerTest, ApplySendsPendingChangesInPositionOrder)
+TEST_F(PowerTest, TogglesOnlyMarkAndApplySendsInPositionOrder)
 {
     build_page();
     set_active(PowerButton5, false);
     set_active(PowerButton1, false);
-    press_apply();
-    EXPECT_EQ(power_commands(card), (std::vector<std::string>{"20", "60"}));
+    set_active(PowerButton6, false);
+    set_active(PowerButton6, true);
+    EXPECT_EQ(label_of(1), "Power Off   ");
+    EXPECT_EQ(label_of(6), "Power On   ");
+    EXPECT_TRUE(card.requests().empty());
+    EXPECT_EQ(PowerManage[1][1], 1);
+
+    EXPECT_EQ(apply(), (std::vector<std::string>{"20", "60"}));
     EXPECT_EQ(PowerManage[1][1], 0);
     EXPECT_EQ(PowerManage[5][1], 0);
     EXPECT_FALSE(card.drives[5].powered);
-    EXPECT_EQ(label_of(5), "Power Off   ");
     EXPECT_TRUE(card.all_closed());
 
-    card.clear_log();
     set_active(PowerButton1, true);
-    press_apply();
-    EXPECT_EQ(power_commands(card), std::vector<std::string>{"21"});
+    EXPECT_EQ(apply(), std::vector<std::string>{"21"});
     EXPECT_EQ(PowerManage[1][1], 1);
 }
 
-TEST_F(PowerTest, FailedCommandRollsTheRowBack)
+TEST_F(PowerTest, FailedCommandRollsItsRowBack)
 {
-    card.fail_power[4] = true;
+    card.fail_power[4] = card.fail_power[0] = true;
+    PowerManage[0][1] = 0;
     build_page();
+    set_active(PowerButton0, true);
     set_active(PowerButton4, false);
     set_active(PowerButton7, false);
-    press_apply();
-    EXPECT_EQ(power_commands(card), (std::vector<std::string>{"50", "80"}));
-    EXPECT_TRUE(active(PowerButton4));
-    EXPECT_EQ(label_of(4), "Power On   ");
-    EXPECT_EQ(PowerManage[4][1], 1);
-    // The failure did not stop the positions after it.
-    EXPECT_EQ(PowerManage[7][1], 0);
-
-    card.clear_log();
-    press_apply();
-    EXPECT_TRUE(power_commands(card).empty());
-}
-
-TEST_F(PowerTest, FailedSwitchOnPutsTheButtonBackUp)
-{
-    PowerManage[0][1] = 0;
-    card.fail_power[0] = true;
-    build_page();
-    EXPECT_EQ(label_of(0), "Power Off   ");
-    set_active(PowerButton0, true);
-    press_apply();
-    EXPECT_EQ(power_commands(card), std::vector<std::string>{"11"});
+    EXPECT_EQ(apply(), (std::vector<std::string>{"11", "50", "80"}));
     EXPECT_FALSE(active(PowerButton0));
     EXPECT_EQ(label_of(0), "Power Off   ");
+    EXPECT_TRUE(active(PowerButton4));
+    EXPECT_EQ(label_of(4), "Power On   ");
     EXPECT_EQ(PowerManage[0][1], 0);
+    EXPECT_EQ(PowerManage[4][1], 1);
+    EXPECT_EQ(PowerManage[7][1], 0); // the failures did not stop the loop
+    EXPECT_TRUE(apply().empty());
 }
 
 TEST_F(PowerTest, ClearedPoweredOnFlagWithTheButtonDownSwitchesOn)
 {
     build_page();
     PowerManage[6][1] = 0; // a scan saw the box's fan stop
-    press_apply();
-    EXPECT_EQ(power_commands(card), std::vector<std::string>{"71"});
+    EXPECT_EQ(apply(), std::vector<std::string>{"71"});
     EXPECT_EQ(PowerManage[6][1], 1);
 }
 
-TEST_F(PowerTest, PositionWithoutAButtonIsSkippedUntilTheNextBuild)
+TEST_F(PowerTest, PositionsWithoutAButtonOrNoLongerManageableGetNoCommand)
 {
     build_page();
     ASSERT_EQ(PowerButton3, nullptr);
-    PowerManage[3][0] = 1;
-    PowerManage[3][1] = 0;
-    press_apply();
-    EXPECT_TRUE(power_commands(card).empty());
+    PowerManage[3][0] = 1, PowerManage[3][1] = 0;
+    set_active(PowerButton2, false);
+    PowerManage[2][0] = 0;
+    EXPECT_TRUE(apply().empty());
     EXPECT_EQ(label_of(3), "None");
+    EXPECT_EQ(PowerManage[2][1], 1);
 
     rebuild_page();
     ASSERT_NE(PowerButton3, nullptr);
     EXPECT_FALSE(active(PowerButton3));
-    press_apply();
-    EXPECT_TRUE(power_commands(card).empty());
-}
-
-TEST_F(PowerTest, UnmanageablePositionsGetNoCommand)
-{
-    build_page();
-    set_active(PowerButton2, false);
-    PowerManage[2][0] = 0; // the box stopped being manageable since the build
-    press_apply();
-    EXPECT_TRUE(power_commands(card).empty());
-    EXPECT_EQ(PowerManage[2][1], 1);
+    EXPECT_TRUE(apply().empty());
 }

@@ -15,6 +15,9 @@
 
 namespace {
 
+// The entries take no more than the record's fields hold.
+constexpr int kLogFileMaxLength = sizeof(SettingsRecord::logfile) - 1;
+
 constexpr const char* kAudibleLabel = "Enable audible prompt                                      ";
 constexpr const char* kSpacer69 = "                                                                     ";
 constexpr const char* kColumnSpacer = "      ";
@@ -177,7 +180,7 @@ GtkWidget* password_section()
     const bool protect = option3.usepassword == 1;
     passwordbutton = new_check_button("Enable password", protect);
     pack(row, passwordbutton);
-    passwordbar = new_entry(field_text(option3.password).c_str(), kPasswordEntryMaxLength);
+    passwordbar = new_entry(field_text(option3.password).c_str(), kPasswordMaxLength);
     gtk_box_pack_start(GTK_BOX(row), passwordbar, FALSE, FALSE, 0);
     if (protect) {
         gtk_entry_set_visibility(GTK_ENTRY(passwordbar), FALSE);

@@ -3,10 +3,6 @@
 
 #include <gtk/gtk.h>
 
-// Longest texts the log file and password entries take: what their fields hold.
-inline constexpr int kLogFileMaxLength = 99;
-inline constexpr int kPasswordEntryMaxLength = 55;
-
 // Builds the page from the settings record and the power table, registers its handles
 // and appends it to the notebook with the tab label "Option". Runs no handler.
 void build_options_page(GtkWidget* notebook);
