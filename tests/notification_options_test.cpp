@@ -15,10 +15,24 @@ GtkWidget* file_button(GtkWidget* page)
     return nullptr;
 }
 
+std::string folder_of(GtkWidget* dialog)
+{
+    gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
+    std::string text = folder ? folder : "";
+    g_free(folder);
+    return text;
+}
+
 // Picks `name` in `folder` in a file selection dialog and presses one of its buttons.
 void answer(GtkWidget* dialog, const std::string& folder, const std::string& name, const char* button)
 {
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder.c_str());
+    // The chooser changes folder only once it has looked the folder up.
+    for (int round = 0; round < 5000 && folder_of(dialog) != folder; ++round) {
+        gtk_main_iteration_do(FALSE);
+        g_usleep(1000);
+    }
+    ASSERT_EQ(folder_of(dialog), folder);
     gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), name.c_str());
     drain_events();
     click(dialog, button);
