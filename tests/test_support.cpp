@@ -7,9 +7,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Two test processes connecting to the virtual display at the same moment can be refused;
+// the connection is tried again before the test gives up.
+bool connect_to_display()
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (gtk_init_check(nullptr, nullptr))
+            return true;
+        g_usleep(50 * 1000);
+    }
+    return false;
+}
+
+} // namespace
+
 void ensure_gtk()
 {
-    static bool ready = gtk_init_check(nullptr, nullptr);
+    static bool ready = connect_to_display();
     if (!ready)
         throw std::runtime_error("no display: run the tests under xvfb-run");
 }
