@@ -7,9 +7,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The virtual display resets whenever its last client leaves, and refuses connections
+// meanwhile; tests running side by side hit that window now and then, so retry a while.
+static bool open_display()
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (gtk_init_check(nullptr, nullptr))
+            return true;
+        g_usleep(20000);
+    }
+    return false;
+}
+
 void ensure_gtk()
 {
-    static bool ready = gtk_init_check(nullptr, nullptr);
+    static bool ready = open_display();
     if (!ready)
         throw std::runtime_error("no display: run the tests under xvfb-run");
 }
