@@ -230,6 +230,7 @@ void remove_previous_build()
 
 int initgraph()
 {
+    // Content needs the main window to go into; before it exists there is nothing to build.
     if (!window)
         return 0;
     clear_build_handles();
