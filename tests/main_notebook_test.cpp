@@ -155,7 +155,9 @@ TEST_F(NotebookTest, RebuildKeepsThePageAndForgetsTheOldBuild)
     DestroyWatch old_table(tabletop);
     initgraph();
     EXPECT_TRUE(old_table.destroyed);
-    EXPECT_EQ(beepbutton, nullptr);
+    ASSERT_NE(beepbutton, nullptr);
+    EXPECT_NE(beepbutton, stale);
+    EXPECT_TRUE(gtk_widget_is_ancestor(beepbutton, tabletop));
     EXPECT_EQ(PageInfo[0], 1);
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
     EXPECT_EQ(selected_rows(treearray), 0);
@@ -195,11 +197,13 @@ TEST_F(NotebookTest, BannerStaysAtTheRightEndWhenTheWindowGrows)
     GtkWidget* banner = nth_child(gtk_grid_get_child_at(GTK_GRID(tabletop), 1, 0), 0);
     for (int width : {640, 1000}) {
         gtk_window_resize(GTK_WINDOW(window), width, 480);
-        settle_until([&] { return gtk_widget_get_allocated_width(tabletop) == width - 10; });
+        // The window may not shrink below what its pages need; the table fills it inside the border.
+        settle_until([&] { return gtk_widget_get_allocated_width(window) >= width &&
+                                  gtk_widget_get_allocated_width(tabletop) == gtk_widget_get_allocated_width(window) - 10; });
         GtkAllocation table, image;
         gtk_widget_get_allocation(tabletop, &table);
         gtk_widget_get_allocation(banner, &image);
-        EXPECT_EQ(table.width, width - 10);
+        EXPECT_EQ(table.width, gtk_widget_get_allocated_width(window) - 10);
         EXPECT_EQ(image.width, 128);
         EXPECT_EQ(image.height, 32);
         EXPECT_EQ(image.x + image.width, table.x + table.width) << "window width " << width;

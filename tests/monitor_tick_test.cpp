@@ -16,6 +16,7 @@ protected:
     void SetUp() override
     {
         open_test_window();
+        option3.syncdisabled = 1; // no schedule, as without a settings file
         card.arrays[0] = {1, 15, 1, 1024, 16, 63, 500, 0, 0x03, 0, 0};
         install_simulated_driver(card);
     }
