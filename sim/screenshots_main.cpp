@@ -1,6 +1,8 @@
 // Pictures of the monitor running against the demo card, for the documentation.
 // Usage: quorvex-screenshots DIRECTORY  (run on a display, e.g. a virtual one)
 #include "demo_card.h"
+#include "event_screenshots.h"
+#include "option_screenshots.h"
 #include "inventory/inventory_scan.h"
 #include "monitor/monitor_tick.h"
 #include "ui/info_pages.h"
@@ -122,5 +124,7 @@ int main(int argc, char** argv)
         }
         std::printf("%s\n", path.c_str());
     }
+    save_option_screenshots(directory);
+    save_event_screenshots(directory);
     return 0;
 }
