@@ -21,16 +21,23 @@ std::size_t copy_text(char* dst, std::size_t capacity, const char* src)
     return n;
 }
 
+// Length of the text already in a field that is to be appended to; an unterminated
+// field is first cut so that it ends inside its bounds.
+static std::size_t terminated_length(char* dst, std::size_t capacity)
+{
+    std::size_t used = field_length(dst, capacity);
+    if (used == capacity) {
+        used = capacity - 1;
+        dst[used] = '\0';
+    }
+    return used;
+}
+
 std::size_t append_text(char* dst, std::size_t capacity, const char* src)
 {
     if (capacity == 0)
         return 0;
-    std::size_t used = field_length(dst, capacity);
-    if (used == capacity) {
-        // An unterminated field is cut so that it ends inside its bounds.
-        used = capacity - 1;
-        dst[used] = '\0';
-    }
+    const std::size_t used = terminated_length(dst, capacity);
     return used + copy_text(dst + used, capacity - used, src);
 }
 
@@ -59,11 +66,7 @@ std::size_t append_format(char* dst, std::size_t capacity, const char* format, .
 {
     if (capacity == 0)
         return 0;
-    std::size_t used = field_length(dst, capacity);
-    if (used == capacity) {
-        used = capacity - 1;
-        dst[used] = '\0';
-    }
+    const std::size_t used = terminated_length(dst, capacity);
     va_list ap;
     va_start(ap, format);
     std::size_t n = vformat_into(dst + used, capacity - used, format, ap);
