@@ -224,3 +224,50 @@ TEST(SettingsFile, WriteIntoReadOnlyDirectoryFailsAndLeavesTheOldFileWhole)
     EXPECT_STREQ(option3.logfile, "changed");
     EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "' | wc -l) -eq 1").c_str()), 0);
 }
+
+TEST(SettingsFile, ALinkedSettingsFileKeepsItsLinkAndItsTargetGetsTheRecord)
+{
+    ScopedWorkDir dir;
+    ASSERT_EQ(::mkdir("shared", 0700), 0);
+    write_file(dir.file("shared/real.conf"), sample_file());
+    ASSERT_EQ(::symlink("shared/real.conf", "quorvex.conf"), 0);
+    init_enviorment();
+    copy_text(option3.logfile, "via-link.log");
+    ASSERT_EQ(write_settings_file(), 0);
+    struct stat link;
+    ASSERT_EQ(::lstat("quorvex.conf", &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(read_file(dir.file("shared/real.conf")).substr(0, 13), std::string("via-link.log\0", 13));
+    EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "/shared' | wc -l) -eq 1").c_str()), 0);
+}
+
+TEST(SettingsFile, AReadOnlySettingsFileIsNotReplaced)
+{
+    ScopedWorkDir dir;
+    const std::string stored = sample_file();
+    write_file(dir.file("quorvex.conf"), stored);
+    ASSERT_EQ(::chmod(dir.file("quorvex.conf").c_str(), 0444), 0);
+    init_enviorment();
+    copy_text(option3.logfile, "changed");
+    int error = 0;
+    if (::geteuid() == 0) {
+        // Root may write a read-only file, as an open for writing would; an ordinary user may not.
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(99);
+            ::_exit(write_settings_file());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        error = WEXITSTATUS(status);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
+    } else {
+        error = write_settings_file();
+    }
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")), stored);
+}

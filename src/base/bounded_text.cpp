@@ -9,6 +9,14 @@ std::size_t field_length(const char* field, std::size_t capacity)
     return end ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : capacity;
 }
 
+std::string field_text(const char* field, std::size_t capacity)
+{
+    if (capacity == 0)
+        return {};
+    const std::size_t length = field_length(field, capacity);
+    return std::string(field, length < capacity ? length : capacity - 1);
+}
+
 std::size_t copy_text(char* dst, std::size_t capacity, const char* src)
 {
     if (capacity == 0)

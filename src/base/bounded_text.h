@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <string>
 
 // Copies src into dst (capacity bytes), cutting it to capacity - 1 characters.
 // Returns the number of characters stored.
@@ -27,6 +28,12 @@ std::size_t replace_text(char* dst, std::size_t capacity, const char* src);
 // Length of the text in a field, never looking past the field's end.
 std::size_t field_length(const char* field, std::size_t capacity);
 
+// The text of a field up to its terminator, and never more than the capacity - 1
+// characters a terminated field can hold: a loaded file may lack the terminator.
+std::string field_text(const char* field, std::size_t capacity);
+
+template <std::size_t N>
+std::string field_text(const char (&field)[N]) { return field_text(field, N); }
 template <std::size_t N>
 std::size_t copy_text(char (&dst)[N], const char* src) { return copy_text(dst, N, src); }
 template <std::size_t N>

@@ -39,7 +39,8 @@ void fileselect(GtkWidget*, gpointer)
 {
     if (option3.uselogfile != 1)
         return;
-    GtkWidget* dialog = gtk_file_chooser_dialog_new(kFileSelectionTitle, nullptr, GTK_FILE_CHOOSER_ACTION_SAVE,
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(kFileSelectionTitle, GTK_IS_WINDOW(window) ? GTK_WINDOW(window) : nullptr,
+                                                    GTK_FILE_CHOOSER_ACTION_SAVE,
                                                     nullptr, nullptr);
     GtkWidget* ok = gtk_dialog_add_button(GTK_DIALOG(dialog), "OK", GTK_RESPONSE_ACCEPT);
     GtkWidget* cancel = gtk_dialog_add_button(GTK_DIALOG(dialog), "Cancel", GTK_RESPONSE_CANCEL);

@@ -16,10 +16,9 @@ constexpr const char* kOldPasswordPrompt = "Please input old password:";
 constexpr const char* kReentryPrompt = "Please reentry new password:";
 constexpr const char* kPasswordPrompt = "Please input password:";
 
-std::string stored_password()
-{
-    return std::string(option3.password, field_length(option3.password));
-}
+// A loaded password without a terminator counts as the 55 characters an entry can hold,
+// so that it can still be typed.
+std::string stored_password() { return field_text(option3.password); }
 
 // Text of an entry reached through a handle that may be null (no page built).
 std::string text_of(GtkWidget* entry)

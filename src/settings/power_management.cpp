@@ -25,8 +25,8 @@ bool change_pending(bool button_down, std::int32_t powered_on)
 void restore_recorded_state(int position, GtkWidget* button)
 {
     const bool on = PowerManage[position][1] != 0;
+    // The toggled handler writes the matching label.
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), on);
-    show_power_state(position, on);
 }
 
 void apply_power_change(int position)

@@ -30,13 +30,6 @@ constexpr const char* kPositionLabels[kDrivePositions] = {
     "Halvoren 2 Channel 2 Master:    ", "Halvoren 2 Channel 2 Slave:     ",
 };
 
-// Loaded texts are not validated: read a field only up to its end.
-template <std::size_t N>
-std::string field_text(const char (&field)[N])
-{
-    return std::string(field, field_length(field));
-}
-
 GtkWidget* new_box(GtkOrientation orientation)
 {
     return gtk_box_new(orientation, 0);
