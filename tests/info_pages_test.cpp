@@ -190,6 +190,18 @@ TEST_F(InfoPageTest, OpenDrivePageIsRedrawnAndSurvivesARebuild)
     EXPECT_TRUE(settle_until(ink_on_screen)) << "the new area shows the old page";
 }
 
+TEST_F(InfoPageTest, ARedrawRightAfterARebuildLeavesNothingOfTheOldPage)
+{
+    copy_text(arraydiskinfo[9][0], "Status              :Functional");
+    showarraydisk(nullptr, astring[9]);
+    ASSERT_GT(ink_at(pixmap, 20), 0);
+    // A scan right after a rebuild redraws before the new text area has its size.
+    initgraph();
+    copy_text(arraydiskinfo[9][0], "");
+    ShowArrayDiskInformation(9);
+    EXPECT_EQ(dark_pixels(pixmap, 0, 0, cairo_image_surface_get_width(pixmap), cairo_image_surface_get_height(pixmap)), 0);
+}
+
 TEST_F(InfoPageTest, SurfaceIsMadeOnceAndNeverResized)
 {
     const int width = cairo_image_surface_get_width(pixmap);

@@ -126,13 +126,12 @@ void draw_page(GtkWidget* area, cairo_surface_t* surface, PageKind kind, int ind
 {
     if (!area || !surface)
         return;
-    const int width = gtk_widget_get_allocated_width(area);
-    const int height = gtk_widget_get_allocated_height(area);
     {
         UniqueCairo cr(cairo_create(surface));
+        // The whole surface is cleared, not just the area's allocation: a text area that a
+        // rebuild has just made is not laid out yet, and the old page would show through.
         cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
-        cairo_rectangle(cr.get(), 0, 0, width, height);
-        cairo_fill(cr.get());
+        cairo_paint(cr.get());
         cairo_set_source_rgb(cr.get(), 0.0, 0.0, 0.0);
         UniqueLayout layout(gtk_widget_create_pango_layout(area, nullptr));
         const PageLines page = page_lines(kind, index);

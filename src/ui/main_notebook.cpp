@@ -138,7 +138,7 @@ GtkTreeStore* new_store() { return gtk_tree_store_new(kTreeColumns, G_TYPE_STRIN
 // A page: the tree in a scrolled window, a one-space gap, then the text area.
 GtkWidget* tree_page(GtkWidget* tree, GtkWidget*& area)
 {
-    GtkWidget* frame = gtk_frame_new(nullptr);
+    GtkWidget* frame = gtk_frame_new("");
     gtk_container_set_border_width(GTK_CONTAINER(frame), 10);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_container_add(GTK_CONTAINER(frame), box);
