@@ -2,6 +2,7 @@
 
 #include "base/bounded_text.h"
 #include "inventory/inventory_tables.h"
+#include "ui/owned_handles.h"
 #include "ui/widget_registry.h"
 
 #include <cstdint>
@@ -12,22 +13,6 @@ cairo_surface_t* pixmap;
 cairo_surface_t* pixmap2;
 
 namespace {
-
-struct CairoDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-struct GObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct GFreeDeleter {
-    void operator()(gchar* text) const { g_free(text); }
-};
-using UniqueCairo = std::unique_ptr<cairo_t, CairoDeleter>;
-using UniqueSurface = std::unique_ptr<cairo_surface_t, CairoDeleter>;
-using UniqueLayout = std::unique_ptr<PangoLayout, GObjectDeleter>;
-using UniqueWidget = std::unique_ptr<GtkWidget, GObjectDeleter>;
-using UniqueText = std::unique_ptr<gchar, GFreeDeleter>;
 
 // Lines of the array summary: line 1 is never written, so it is not shown either.
 constexpr int kArraySummaryLines[] = {0, 2, 3, 4, 5, 6};

@@ -1,5 +1,7 @@
 #include "ui/main_notebook.h"
 
+#include "ui/owned_handles.h"
+
 #include "base/bounded_text.h"
 #include "inventory/inventory_tables.h"
 #include "ui/images.h"
@@ -16,11 +18,6 @@ namespace {
 
 constexpr const char* kFocusingKey = "quorvex-focusing";
 constexpr const char* kCloseRowFiller = "                              ";
-
-struct GFreeDeleter {
-    void operator()(gchar* text) const { g_free(text); }
-};
-using UniqueText = std::unique_ptr<gchar, GFreeDeleter>;
 
 using SelectHandler = void (*)(GtkWidget*, gpointer);
 
