@@ -13,6 +13,7 @@ namespace {
 
 constexpr off_t kSmallestBlock = 64 * 1024;
 constexpr off_t kLargestBlock = 1024 * 1024;
+constexpr std::size_t kTailLength = 400;
 
 // The characters of the current-time text that the date test compares (month and day).
 constexpr int kDateColumns[] = {4, 5, 6, 8, 9};
@@ -33,8 +34,8 @@ struct Followed {
     off_t size = 0;
     // End of the last complete piece handled.
     off_t offset = 0;
-    // That piece, the bytes just before offset.
-    char tail[kLogPieceLength] = {};
+    // The bytes just before offset: still there, the file was only appended to.
+    char tail[kTailLength] = {};
     std::size_t tail_length = 0;
     DateKey date = {};
     LastSeen seen = {};
@@ -73,9 +74,7 @@ bool same_date(const char* now)
 
 bool tail_still_there(int fd)
 {
-    if (followed.tail_length == 0)
-        return followed.offset == 0;
-    char bytes[kLogPieceLength];
+    char bytes[kTailLength];
     const off_t from = followed.offset - static_cast<off_t>(followed.tail_length);
     return pread(fd, bytes, followed.tail_length, from) == static_cast<ssize_t>(followed.tail_length) &&
            std::memcmp(bytes, followed.tail, followed.tail_length) == 0;
@@ -90,19 +89,15 @@ bool may_go_on(int fd, const struct stat& st, const char* now)
            !handled_lines_may_count_again(now) && tail_still_there(fd);
 }
 
-struct Handed {
-    std::size_t used = 0;
-    std::size_t last_length = 0;
-};
 
 // Hands every complete piece of bytes[0, end) to the line rules: up to and including a
-// newline, or kLogPieceLength characters without one.
-Handed hand_over_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context)
+// newline, or kLogPieceLength characters without one. Returns how many bytes they took.
+std::size_t hand_over_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context)
 {
-    Handed handed;
+    std::size_t used = 0;
     for (;;) {
-        const char* at = bytes + handed.used;
-        const std::size_t rest = end - handed.used;
+        const char* at = bytes + used;
+        const std::size_t rest = end - used;
         const void* newline = std::memchr(at, '\n', std::min(rest, kLogPieceLength));
         std::size_t length;
         if (newline)
@@ -110,17 +105,24 @@ Handed hand_over_pieces(const char* bytes, std::size_t end, const char* now, Log
         else if (rest >= kLogPieceLength)
             length = kLogPieceLength;
         else
-            return handed;
+            return used;
         handle_log_piece(at, length, now, sink, context);
-        handed.used += length;
-        handed.last_length = length;
+        used += length;
     }
 }
 
-void keep_tail(const char* piece, std::size_t length)
+// The tail moves on over bytes just handled.
+void extend_tail(const char* bytes, std::size_t length)
 {
-    std::memcpy(followed.tail, piece, length);
-    followed.tail_length = length;
+    if (length >= kTailLength) {
+        std::memcpy(followed.tail, bytes + length - kTailLength, kTailLength);
+        followed.tail_length = kTailLength;
+        return;
+    }
+    const std::size_t kept = std::min(followed.tail_length, kTailLength - length);
+    std::memmove(followed.tail, followed.tail + followed.tail_length - kept, kept);
+    std::memcpy(followed.tail + kept, bytes, length);
+    followed.tail_length = kept + length;
 }
 
 // Reads from offset from to the end of the file and returns the end of the last complete
@@ -141,12 +143,11 @@ off_t walk(int fd, off_t from, off_t size, const char* now, LogEventSink sink, v
         if (got <= 0)
             return offset;
         const std::size_t end = carried + static_cast<std::size_t>(got);
-        const Handed handed = hand_over_pieces(buffer.get(), end, now, sink, context);
-        if (handed.last_length != 0)
-            keep_tail(buffer.get() + handed.used - handed.last_length, handed.last_length);
-        carried = end - handed.used;
-        std::memmove(buffer.get(), buffer.get() + handed.used, carried);
-        offset += static_cast<off_t>(handed.used);
+        const std::size_t used = hand_over_pieces(buffer.get(), end, now, sink, context);
+        extend_tail(buffer.get(), used);
+        carried = end - used;
+        std::memmove(buffer.get(), buffer.get() + used, carried);
+        offset += static_cast<off_t>(used);
     }
 }
 

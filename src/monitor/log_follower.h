@@ -4,8 +4,8 @@
 // whole file from its start would; a line still without its newline waits for a later
 // pass. Lines already handled cannot count again, so skipping them changes nothing, and a
 // pass starts again from the beginning of the file whenever that might not hold: another
-// file (rotation), a shorter one (truncation), other bytes where the last handled line
-// was, a new date (lines of that date already in the file become today's), or a last-seen
+// file (rotation), a shorter one (truncation), other bytes just before the position (the
+// file written anew), a new date (lines of that date already in the file become today's), or a last-seen
 // time that someone else changed or that has today's date but no hour.
 #pragma once
 
