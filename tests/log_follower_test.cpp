@@ -103,30 +103,6 @@ TEST_F(LogFollower, AReplacedFileIsReadFromItsStartEvenWhenItEndsLikeTheOldOne)
     EXPECT_EQ(events(), entry(first) + entry(second));
 }
 
-TEST_F(LogFollower, ACutFileIsReadFromItsStart)
-{
-    const std::string noise = "Dec  5 09:00:00 quorvex sshd: session opened\n";
-    const std::string first = marked_line(kNow - 9, "Array 1 drive 2 failed");
-    log(noise + noise + first);
-    geterrordata();
-    ASSERT_EQ(events(), entry(first));
-
-    // Cut to nothing, and a shorter log written since.
-    const std::string second = marked_line(kNow - 8, "Array 1 rebuild started");
-    log(second);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second));
-
-    // Cut and grown past the old end before the watch looked.
-    const std::string third = marked_line(kNow - 7, "Array 1 rebuild done");
-    log(noise + noise + noise + third);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second) + entry(third));
-}
-
-// A line stamped with the coming day (a clock set ahead somewhere) is not today's while
-// it is written; after midnight a reading of the whole file counts it, and so does the
-// watch, though it read that line the day before.
 TEST_F(LogFollower, LinesOfANewDayAlreadyReadCountAfterMidnight)
 {
     const std::time_t evening = utc(2023, 12, 6, 23, 59, 50);
@@ -164,21 +140,6 @@ TEST_F(LogFollower, WithBothFlagsOffThePositionStaysAndLaterLinesAreReadWhenOn)
     geterrordata();
     EXPECT_EQ(events(), entry(recent));
     EXPECT_STREQ(globalsecond, "03");
-}
-
-TEST_F(LogFollower, ALastSeenTimeChangedOutsideMakesThePassReadEverythingAgain)
-{
-    const std::string first = marked_line(kNow - 10, "Array 1 drive 2 failed");
-    log(first);
-    geterrordata();
-    ASSERT_EQ(events(), entry(first));
-
-    // An earlier hour: the line is newer again and is remembered again.
-    std::memcpy(globalhour, "09", 3);
-    olderrordata[0] = '\0';
-    geterrordata();
-    EXPECT_STREQ(globalhour, "10");
-    EXPECT_EQ(events(), entry(first) + entry(first));
 }
 
 } // namespace

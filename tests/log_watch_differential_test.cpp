@@ -106,11 +106,14 @@ private:
     {
         if (random_.chance(85))
             return random_.pick(kEvents);
-        std::string text;
-        const int length = random_.between(300, 1200);
-        for (int i = 0; i < length; ++i)
-            text += static_cast<char>('a' + random_.between(0, 25));
-        return text;
+        static const std::string letters = [] {
+            std::string all;
+            for (unsigned i = 0; i < 3000; ++i)
+                all += static_cast<char>('a' + (i * 7919u + i / 26) % 26);
+            return all;
+        }();
+        return letters.substr(static_cast<std::size_t>(random_.between(0, 1500)),
+                              static_cast<std::size_t>(random_.between(300, 1200)));
     }
 
     // Lines of exactly 397 to 401 characters with their newline sit on the piece edge.

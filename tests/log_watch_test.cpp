@@ -356,7 +356,7 @@ TEST_F(LogWatch, AMissingLogOrAnUnfinishedLastLineReportsNothing)
 TEST_F(LogWatch, GarbledLinesAreSkippedWithoutHarm)
 {
     notify(0, 1);
-    std::string junk = "\n" + std::string("Dec") + "\n" + "Dec \n" + std::string("Dec  6\0\0\0 HALVOREN|x\n", 23) +
+    std::string junk = "\n" + std::string("Dec") + "\n" + "Dec \n" + std::string("Dec  6\0\0\0 HALVOREN|x\n", 21) +
                        std::string(1000, '\xff') + "\n" + "Dec  6 10:4\n";
     // A long line first leaves its bytes behind in the buffer; a short marked-looking line
     // after it must not be read past its end.

@@ -28,16 +28,20 @@ struct LastSeen {
 
 // What the last pass that read the file left for the next one.
 struct Followed {
+    // A regular file was read; anything else is read whole every pass.
     bool known = false;
     dev_t device = 0;
     ino_t inode = 0;
+    // Smaller now: the file was cut.
     off_t size = 0;
     // End of the last complete piece handled.
     off_t offset = 0;
     // The bytes just before offset: still there, the file was only appended to.
     char tail[kTailLength] = {};
     std::size_t tail_length = 0;
+    // The date of the current-time text then: on another date, lines already read may be today's.
     DateKey date = {};
+    // The last-seen time the pass left: changed by anyone else, the lines are judged again.
     LastSeen seen = {};
 };
 
@@ -88,7 +92,6 @@ bool may_go_on(int fd, const struct stat& st, const char* now)
            st.st_size >= followed.size && same_date(now) && same_last_seen(current_last_seen(), followed.seen) &&
            !handled_lines_may_count_again(now) && tail_still_there(fd);
 }
-
 
 // Hands every complete piece of bytes[0, end) to the line rules: up to and including a
 // newline, or kLogPieceLength characters without one. Returns how many bytes they took.
