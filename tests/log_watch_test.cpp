@@ -327,12 +327,12 @@ TEST_F(LogWatch, AnEventLogThatCannotBeOpenedStillShowsThePopup)
     }
     EXPECT_EQ(open_popups().size(), 2u);
 
-    // A path filling its whole field unterminated ends with the field.
+    // A path filling its whole field unterminated is read as the 99 characters a field holds.
     forget();
     std::memset(option3.logfile, 'q', sizeof option3.logfile);
     std::memcpy(option3.hostip, "127.0.0.1", 10);
     geterrordata();
-    const std::string name(sizeof option3.logfile, 'q');
+    const std::string name(sizeof option3.logfile - 1, 'q');
     EXPECT_EQ(read_file(dir.file(name)), entry(line));
     EXPECT_FALSE(file_exists(dir.file(name + "127.0.0.1")));
 }

@@ -4,6 +4,7 @@
 #include "base/unique_file.h"
 #include "monitor/log_follower.h"
 #include "settings/settings_record.h"
+#include "ui/padded_label.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -26,11 +27,7 @@ void show_popup(const char* message)
     gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
 
-    GtkWidget* label = gtk_label_new(message);
-    gtk_widget_set_margin_start(label, 10);
-    gtk_widget_set_margin_end(label, 10);
-    gtk_widget_set_margin_top(label, 10);
-    gtk_widget_set_margin_bottom(label, 10);
+    GtkWidget* label = padded_label(message);
     gtk_box_pack_start(GTK_BOX(area), label, TRUE, TRUE, 0);
     gtk_widget_show(label);
 
@@ -44,9 +41,7 @@ void show_popup(const char* message)
 
 void append_to_event_log(const char* message)
 {
-    char path[sizeof option3.logfile + 1] = {};
-    std::memcpy(path, option3.logfile, field_length(option3.logfile));
-    UniqueFile file(path, "a");
+    UniqueFile file(field_text(option3.logfile).c_str(), "a");
     if (file)
         std::fputs(message, file.get());
 }

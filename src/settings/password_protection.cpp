@@ -3,6 +3,7 @@
 #include "base/bounded_text.h"
 #include "settings/apply_command.h"
 #include "settings/settings_record.h"
+#include "ui/padded_label.h"
 #include "ui/widget_registry.h"
 
 #include <string>
@@ -53,16 +54,6 @@ void add_row(GtkWidget* dialog, GtkWidget* row, bool visible = true)
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), row, TRUE, TRUE, 0);
     if (visible)
         gtk_widget_show(row);
-}
-
-GtkWidget* padded_label(const char* text)
-{
-    GtkWidget* label = gtk_label_new(text);
-    gtk_widget_set_margin_start(label, 10);
-    gtk_widget_set_margin_end(label, 10);
-    gtk_widget_set_margin_top(label, 10);
-    gtk_widget_set_margin_bottom(label, 10);
-    return label;
 }
 
 GtkWidget* masked_entry()
