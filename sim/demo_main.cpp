@@ -13,6 +13,8 @@
 
 namespace {
 
+SimulatedCard card = make_demo_card();
+
 // Without a settings file of the user's the demo shows its events in popups.
 gboolean demo_tick(gpointer scenario)
 {
@@ -20,6 +22,8 @@ gboolean demo_tick(gpointer scenario)
     if (first && access("quorvex.conf", F_OK) != 0)
         option3.popup = 1;
     first = false;
+    // The card's record of driver calls is for tests; the demo runs for days.
+    card.clear_log();
     return demo_scenario_tick(scenario);
 }
 
@@ -27,7 +31,6 @@ gboolean demo_tick(gpointer scenario)
 
 int main(int argc, char** argv)
 {
-    static SimulatedCard card = make_demo_card();
     install_simulated_driver(card);
     static const std::string log_path = std::string(g_get_tmp_dir()) + "/quorvex-demo-messages";
     {
