@@ -34,6 +34,7 @@ test: build
 screenshots: build
 	$(XVFB) $(BUILD)/quorvex-screenshots docs
 
+# The soak (minutes in a plain build) runs in make test only.
 # The toolkit's libraries keep allocations for the life of the process: their frames are suppressed,
 # everything allocated by the program itself is still checked.
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -43,7 +44,7 @@ SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 sanitize: deps
 	@cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_WERROR=$(WERROR) -DQUORVEX_SANITIZE=ON > /dev/null
 	@cmake --build $(BUILD)-sanitize
-	cd $(BUILD)-sanitize && $(SAN_ENV) $(XVFB) ctest --output-on-failure -j2
+	cd $(BUILD)-sanitize && $(SAN_ENV) $(XVFB) ctest --output-on-failure -j2 --label-exclude soak
 
 # About a minute per target, from the seed corpus in fuzz/corpus/<target>; not part of CI.
 FUZZ_SECONDS ?= 60
