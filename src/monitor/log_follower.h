@@ -5,8 +5,8 @@
 // pass. Lines already handled cannot count again, so skipping them changes nothing, and a
 // pass starts again from the beginning of the file whenever that might not hold: another
 // file (rotation), a shorter one (truncation), other bytes just before the position (the
-// file written anew), a new date (lines of that date already in the file become today's), or a last-seen
-// time that someone else changed or that has today's date but no hour.
+// file written anew), a new date (lines of that date already in the file become today's),
+// or a last-seen time that someone else changed or that has today's date but no hour.
 #pragma once
 
 #include "monitor/log_line_rules.h"
