@@ -87,6 +87,7 @@ struct BigLog {
         std::filesystem::copy_file(path, growing, std::filesystem::copy_options::overwrite_existing);
 
         set_clock_source(bench_clock);
+        set_event_sink(append_to_event_log);
         std::memset(option3.logfile, 0, sizeof option3.logfile);
         std::memcpy(option3.logfile, "/dev/null", 9);
         option3.uselogfile = 1;

@@ -1,6 +1,6 @@
 #include "bench_window.h"
 
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 #include "ui/main_notebook.h"
 
 #include <benchmark/benchmark.h>

@@ -134,6 +134,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     setenv("TZ", "UTC", 1);
     tzset();
     set_clock_source(fuzz_clock);
+    set_event_sink(append_to_event_log);
     std::memset(&option3, 0, sizeof option3);
     std::memcpy(option3.logfile, kEventLog, sizeof kEventLog);
     return 0;

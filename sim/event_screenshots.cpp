@@ -5,7 +5,7 @@
 #include "demo_scenario.h"
 #include "inventory/inventory_scan.h"
 #include "monitor/log_watch.h"
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 #include "settings/settings_record.h"
 #include "ui/startup.h"
 #include "ui/widget_registry.h"

@@ -1,7 +1,7 @@
 #include "option_screenshots.h"
 
 #include "base/bounded_text.h"
-#include "settings/password_protection.h"
+#include "ui/password_protection.h"
 #include "settings/settings_record.h"
 #include "ui/options_page.h"
 #include "ui/startup.h"

@@ -4,7 +4,7 @@
 #include "event_screenshots.h"
 #include "option_screenshots.h"
 #include "inventory/inventory_scan.h"
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 #include "ui/info_pages.h"
 #include "ui/main_notebook.h"
 #include "ui/startup.h"

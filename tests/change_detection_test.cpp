@@ -3,6 +3,7 @@
 
 #include "driver/driver_requests.h"
 #include "inventory/change_detection.h"
+#include "ui/main_notebook.h"
 #include "inventory/inventory_tables.h"
 #include "ui/widget_registry.h"
 

@@ -3,8 +3,9 @@
 
 #include "driver/driver_records.h"
 #include "inventory/change_detection.h"
+#include "ui/main_notebook.h"
 #include "inventory/inventory_tables.h"
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 #include "settings/settings_record.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "options_fixture.h"
 
 #include "inventory/inventory_tables.h"
-#include "settings/apply_command.h"
+#include "ui/apply_command.h"
 #include "ui/widget_registry.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "driver/driver_records.h"
 #include "inventory/inventory_tables.h"
-#include "monitor/rebuild_progress.h"
+#include "ui/rebuild_progress.h"
 #include "settings/settings_record.h"
 #include "simulated_driver.h"
 #include "ui/widget_registry.h"

@@ -10,7 +10,7 @@
 #include "demo_scenario.h"
 #include "inventory/inventory_scan.h"
 #include "monitor/log_watch.h"
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 #include "settings/settings_record.h"
 #include "ui/main_notebook.h"
 #include "ui/progress_bar.h"

@@ -1,3 +1,5 @@
+#include "ui/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +10,8 @@ int main(int argc, char** argv)
     // Times in the tests are read as UTC, whatever the machine's zone.
     setenv("TZ", "UTC", 1);
     tzset();
+    // The window's scan hook and event sink, as start-up installs them.
+    install_window_hooks();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,8 +2,6 @@
 
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
-#include "ui/main_notebook.h"
-#include "ui/widget_registry.h"
 
 #include <cstddef>
 
@@ -37,18 +35,11 @@ int str_cmp()
     return 0;
 }
 
-int gtkInitGraph()
+void remember_array_states()
 {
-    // An inventory without a functional array or any member would never differ from the
-    // all-zero snapshot; the window must not stay empty then, so an unbuilt window is
-    // built at the first check whatever the comparison says.
-    const bool changed = str_cmp() != 0;
-    if (changed || tabletop == nullptr)
-        initgraph();
     for (int i = 0; i < kArrays; ++i) {
         read_array_status(i);
         snapshot_status(i) = ArrayStatus[status_block::kArrayStatus];
         snapshot_members(i) = ArrayStatus[status_block::kMemberMask];
     }
-    return changed ? 1 : 0;
 }

@@ -1,9 +1,9 @@
-// Change detection: decides when the notebook must be built anew, from each array's
+// Change detection: tells when the picture of the arrays changed, from each array's
 // member mask and status class compared with the snapshot in lasttime.
 #pragma once
 
 // 1 when an array differs from the snapshot; the snapshot is not changed.
 int str_cmp();
 
-// Compares, rebuilds the notebook on a difference, then refreshes the snapshot.
-int gtkInitGraph();
+// Refreshes the snapshot from the driver.
+void remember_array_states();

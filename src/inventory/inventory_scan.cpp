@@ -4,8 +4,6 @@
 #include "driver/drive_geometry.h"
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
-#include "monitor/log_watch.h"
-#include "ui/info_pages.h"
 
 #include <cstring>
 
@@ -381,15 +379,11 @@ void array_pass(ScanState& state)
         rebuilding_drive_mask() = 0;
 }
 
-void refresh_open_drive_pages()
-{
-    if (PageInfo[1] == 1)
-        ShowArrayDiskInformation(PageInfo[2]);
-    if (PageInfo[3] == 1)
-        ShowControllerDiskInformation(PageInfo[4]);
-}
+AfterScanHook after_scan_hook = nullptr;
 
 } // namespace
+
+void set_after_scan_hook(AfterScanHook hook) { after_scan_hook = hook; }
 
 int gtkReadFile()
 {
@@ -402,8 +396,8 @@ int gtkReadFile()
     controller_pass(state);
     mark_all_member_slots_empty();
     array_pass(state);
-    refresh_open_drive_pages();
     errorBeep = state.error ? 1 : 0;
-    geterrordata();
+    if (after_scan_hook)
+        after_scan_hook();
     return 1;
 }

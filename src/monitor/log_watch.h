@@ -1,26 +1,21 @@
-// The system-log watch: reports the driver's recent "HALVOREN|" lines in popups and in
-// the event log file. Each pass reads only what the log gained since the last one (see
-// log_follower.h) and judges each line as log_line_rules.h says. Also the current-time
-// text used by the schedule check.
+// The system-log watch: hands the driver's recent "HALVOREN|" lines to the event sink
+// the front end installs (the window's popups and event log file). Each pass reads only
+// what the log gained since the last one (see log_follower.h) and judges each line as
+// log_line_rules.h says.
 #pragma once
 
+#include "base/clock.h"
 #include "monitor/log_line_rules.h"
-
-#include <ctime>
-#include <gtk/gtk.h>
 
 // One pass over the system log.
 void geterrordata();
 
-// The local time as ctime text (26 bytes with newline and NUL).
-void gettimenow(char* buf);
+// Receives each reported message; without a sink a pass reads nothing.
+using EventSink = void (*)(const char* message);
+void set_event_sink(EventSink sink);
 
-// "clicked" handler of a popup's OK button: destroys the popup given as user data.
-void popup_ok(GtkWidget* button, gpointer dialog);
-
-// The clock behind gettimenow; the product uses time().
-using ClockSource = std::time_t (*)();
-void set_clock_source(ClockSource clock);
+// Appends a message to the event log file named in the settings.
+void append_to_event_log(const char* message);
 
 // The system log file; the product reads "/var/log/messages". Choosing a file makes the
 // next pass read it from its beginning.

@@ -3,6 +3,7 @@
 #include "ui/owned_handles.h"
 
 #include "base/bounded_text.h"
+#include "inventory/change_detection.h"
 #include "inventory/inventory_tables.h"
 #include "ui/images.h"
 #include "ui/info_pages.h"
@@ -275,4 +276,16 @@ GtkWidget* tree_of_page(int page_number)
     GtkWidget* scrolled = children ? GTK_WIDGET(children->data) : nullptr;
     g_list_free(children);
     return scrolled ? gtk_bin_get_child(GTK_BIN(scrolled)) : nullptr;
+}
+
+int gtkInitGraph()
+{
+    // An inventory without a functional array or any member would never differ from the
+    // all-zero snapshot; the window must not stay empty then, so an unbuilt window is
+    // built at the first check whatever the comparison says.
+    const bool changed = str_cmp() != 0;
+    if (changed || tabletop == nullptr)
+        initgraph();
+    remember_array_states();
+    return changed ? 1 : 0;
 }

@@ -7,6 +7,10 @@
 
 int initgraph();
 
+// Change detection applied to the window: rebuilds the notebook when the arrays changed
+// (or none is built yet), then refreshes the snapshot. 1 when they had changed.
+int gtkInitGraph();
+
 // Columns of the trees' stores: the label shown, the kind of item (a PageKind of
 // ui/info_pages.h) and its index (array, member slot, controller, channel or position).
 enum TreeColumn { kTreeLabel, kTreeKind, kTreeIndex, kTreeColumns };

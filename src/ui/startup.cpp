@@ -3,8 +3,10 @@
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/log_watch.h"
-#include "monitor/monitor_tick.h"
 #include "settings/settings_file.h"
+#include "ui/event_popup.h"
+#include "ui/info_pages.h"
+#include "ui/monitor_tick.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -27,13 +29,31 @@ void fill_astring()
     }
 }
 
+// The end of a scan in the window: the drive page showing is redrawn, then the log watch
+// reports what happened meanwhile.
+void after_scan_in_window()
+{
+    if (PageInfo[1] == 1)
+        ShowArrayDiskInformation(PageInfo[2]);
+    if (PageInfo[3] == 1)
+        ShowControllerDiskInformation(PageInfo[4]);
+    geterrordata();
+}
+
 gboolean on_quit_signal(GtkWidget*, gpointer) { return delete_handler(); }
 gboolean on_delete_event(GtkWidget*, GdkEvent*, gpointer) { return delete_handler(); }
 
 } // namespace
 
+void install_window_hooks()
+{
+    set_after_scan_hook(after_scan_in_window);
+    set_event_sink(report_event_in_window);
+}
+
 void prepare_startup_state()
 {
+    install_window_hooks();
     fill_astring();
     arrayrebuilddisk[0] = arrayrebuilddisk[1] = 0;
     globalhour[0] = '\0';

@@ -13,6 +13,9 @@ extern char astring[32][10];
 // The whole program: settings, toolkit, first scan, a window, the main loop. Returns 0.
 int run_monitor(int argc, char** argv);
 
+// What the window makes of a scan's end and of the log watch's events.
+void install_window_hooks();
+
 // The steps of start-up between the toolkit's initialisation and the main loop.
 void prepare_startup_state();
 void open_main_window();

@@ -1,10 +1,10 @@
-#include "settings/apply_command.h"
+#include "ui/apply_command.h"
 
-#include "base/bounded_text.h"
-#include "settings/password_protection.h"
-#include "settings/power_management.h"
+#include "settings/apply_rules.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "ui/password_protection.h"
+#include "ui/power_management.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -25,15 +25,8 @@ void report_write_failure(int error)
 
 void apply_commit()
 {
-    if (option3.uselogfile == 1 && filenamebar)
-        replace_text(option3.logfile, gtk_entry_get_text(GTK_ENTRY(filenamebar)));
-    // The page has no schedule controls, so an enabled schedule keeps the times it was
-    // loaded with.
-    if (passwordbar) {
-        replace_text(option3.password, gtk_entry_get_text(GTK_ENTRY(passwordbar)));
-        if (option3.password[0] == '\0')
-            option3.usepassword = 0;
-    }
+    take_typed_settings(filenamebar ? gtk_entry_get_text(GTK_ENTRY(filenamebar)) : nullptr,
+                        passwordbar ? gtk_entry_get_text(GTK_ENTRY(passwordbar)) : nullptr);
     if (int error = write_settings_file())
         report_write_failure(error);
 }

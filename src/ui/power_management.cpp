@@ -1,7 +1,8 @@
-#include "settings/power_management.h"
+#include "ui/power_management.h"
 
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
+#include "settings/apply_rules.h"
 #include "ui/widget_registry.h"
 
 namespace {
@@ -15,11 +16,6 @@ void show_power_state(int position, bool on)
 void power_toggled(int position, GtkWidget* button)
 {
     show_power_state(position, gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
-}
-
-bool change_pending(bool button_down, std::int32_t powered_on)
-{
-    return (button_down && powered_on == 0) || (!button_down && powered_on == 1);
 }
 
 void restore_recorded_state(int position, GtkWidget* button)
@@ -38,7 +34,7 @@ void apply_power_change(int position)
     if (!button)
         return;
     std::int32_t& powered_on = PowerManage[position][1];
-    if (!change_pending(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)), powered_on))
+    if (!power_change_pending(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)), powered_on))
         return;
     const char switch_character = powered_on == 0 ? '1' : '0';
     const char position_character = static_cast<char>('1' + position);

@@ -1,9 +1,10 @@
-#include "monitor/monitor_tick.h"
+#include "ui/monitor_tick.h"
 
 #include "inventory/change_detection.h"
+#include "ui/main_notebook.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
-#include "monitor/rebuild_progress.h"
+#include "ui/rebuild_progress.h"
 #include "settings/settings_record.h"
 
 int secondCount;

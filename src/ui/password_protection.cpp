@@ -1,8 +1,8 @@
-#include "settings/password_protection.h"
+#include "ui/password_protection.h"
 
-#include "base/bounded_text.h"
-#include "settings/apply_command.h"
+#include "settings/password_rules.h"
 #include "settings/settings_record.h"
+#include "ui/apply_command.h"
 #include "ui/padded_label.h"
 #include "ui/widget_registry.h"
 
@@ -16,10 +16,6 @@ constexpr const char* kErrorTitle = "Error";
 constexpr const char* kOldPasswordPrompt = "Please input old password:";
 constexpr const char* kReentryPrompt = "Please reentry new password:";
 constexpr const char* kPasswordPrompt = "Please input password:";
-
-// A loaded password without a terminator counts as the 55 characters an entry can hold,
-// so that it can still be typed.
-std::string stored_password() { return field_text(option3.password); }
 
 // Text of an entry reached through a handle that may be null (no page built).
 std::string text_of(GtkWidget* entry)
@@ -131,12 +127,8 @@ void open_confirm_without_reentry()
     show_modal(dialog, window);
 }
 
-// With no password stored there is nothing to get wrong; the hidden entry is not read.
-bool current_password_wrong()
-{
-    const std::string stored = stored_password();
-    return !stored.empty() && text_of(passwordentry) != stored;
-}
+// The hidden entry of a dialog without a stored password is not read.
+bool current_password_wrong() { return typed_password_wrong(text_of(passwordentry)); }
 
 void set_passwordbutton_quietly(bool active)
 {

@@ -1,4 +1,4 @@
-#include "monitor/rebuild_progress.h"
+#include "ui/rebuild_progress.h"
 
 #include "base/bounded_text.h"
 #include "inventory/inventory_tables.h"

@@ -3,15 +3,13 @@
 // that Apply opens, and their "Error" boxes. Every dialog is modal (input grab).
 #pragma once
 
-#include "settings/settings_record.h"
+#include "settings/password_rules.h"
 
 #include <gtk/gtk.h>
 
 inline constexpr const char* kWrongPassword = "Password is wrong, Please input once more !";
 inline constexpr const char* kWrongOldPassword = "Old password is wrong, Please input once more !";
 inline constexpr const char* kWrongNewPassword = "New password is wrong, Please input once more !";
-// Longest password the record holds.
-inline constexpr int kPasswordMaxLength = sizeof(SettingsRecord::password) - 1;
 
 // "toggled" of passwordbutton, with passwordbar as user data.
 void entry_toggle_password(GtkWidget* checkbutton, gpointer entry);

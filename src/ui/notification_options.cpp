@@ -1,4 +1,4 @@
-#include "settings/notification_options.h"
+#include "ui/notification_options.h"
 
 #include "base/bounded_text.h"
 #include "settings/settings_record.h"

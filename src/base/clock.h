@@ -1,0 +1,14 @@
+// The clock behind every time the program reads: the product uses time(); tests and the
+// demo set their own.
+#pragma once
+
+#include <ctime>
+
+using ClockSource = std::time_t (*)();
+void set_clock_source(ClockSource clock);
+
+// Seconds since the epoch, from the clock set last.
+std::time_t clock_seconds();
+
+// The local time as ctime text (26 bytes with newline and NUL).
+void gettimenow(char* buf);
