@@ -2,6 +2,7 @@
 
 #include "driver/driver_records.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -26,7 +27,11 @@ const DevicePort& device_port() { return installed_port(); }
 
 void install_device_port(const DevicePort& port) { installed_port() = port; }
 
-DeviceHandle::DeviceHandle() : fd_(device_port().open_device(kDeviceNode, O_RDONLY)) {}
+DeviceHandle::DeviceHandle() : fd_(device_port().open_device(kDeviceNode, O_RDONLY))
+{
+    if (fd_ < 0)
+        open_error_ = errno;
+}
 
 DeviceHandle::~DeviceHandle()
 {
