@@ -1,14 +1,16 @@
-// The monitor against the simulated card, with the system log in a file the demo writes
+// The monitor against the simulated card (its command-line answers too), with the system log in a file the demo writes
 // and a scripted drive failure and rebuild played on a loop.
 #include "base/unique_file.h"
 #include "demo_card.h"
 #include "demo_scenario.h"
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
+#include "status/command_line.h"
 #include "ui/startup.h"
 
 #include <glib.h>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -27,11 +29,36 @@ gboolean demo_tick(gpointer scenario)
     return demo_scenario_tick(scenario);
 }
 
+// --demo-state: the card as it is during the scripted failure and rebuild.
+gboolean set_demo_state(const gchar*, const gchar* value, gpointer, GError** error)
+{
+    const std::string state = value;
+    if (state == "healthy")
+        return TRUE;
+    if (state != "degraded" && state != "rebuilding") {
+        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-state takes healthy, degraded or rebuilding");
+        return FALSE;
+    }
+    SimArray& mirror = card.arrays[0];
+    mirror.status = DemoScenario::kFailedStatus;
+    if (state == "rebuilding") {
+        mirror.rebuild_mask = mirror.busy_mask = 1u << DemoScenario::kFailingPosition;
+        mirror.progress = mirror.size_mb / 2;
+    }
+    return TRUE;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     install_simulated_driver(card);
+    const std::vector<GOptionEntry> demo_options = {
+        {"demo-state", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(set_demo_state),
+         "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
+    };
+    if (const auto status = run_command_line(argc, argv, demo_options))
+        return *status;
     static const std::string log_path = std::string(g_get_tmp_dir()) + "/quorvex-demo-messages";
     {
         // A fresh log for each run.
