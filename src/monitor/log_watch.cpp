@@ -2,11 +2,13 @@
 
 #include "base/bounded_text.h"
 #include "base/unique_file.h"
+#include "monitor/event_sources.h"
 #include "monitor/log_follower.h"
 #include "settings/settings_record.h"
 #include "ui/padded_label.h"
 #include "ui/widget_registry.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -54,6 +56,15 @@ void report(const char* message, void*)
         append_to_event_log(message);
 }
 
+// The ctime text of a time (26 bytes with newline and NUL).
+void time_text(std::time_t now, char* buf)
+{
+    char text[26] = {};
+    if (!ctime_r(&now, text))
+        std::memset(text, 0, sizeof text);
+    std::memcpy(buf, text, sizeof text);
+}
+
 } // namespace
 
 void set_clock_source(ClockSource clock) { clock_source = clock ? clock : system_clock_now; }
@@ -64,24 +75,22 @@ void set_system_log_path(const char* path)
 }
 const char* system_log_path() { return log_path.c_str(); }
 
-void gettimenow(char* buf)
-{
-    std::time_t now = clock_source();
-    char text[26] = {};
-    if (!ctime_r(&now, text))
-        std::memset(text, 0, sizeof text);
-    std::memcpy(buf, text, sizeof text);
-}
+void gettimenow(char* buf) { time_text(clock_source(), buf); }
 
 void popup_ok(GtkWidget*, gpointer dialog) { gtk_widget_destroy(GTK_WIDGET(dialog)); }
 
 // With both flags off nothing is opened and the read position stays: lines appended
 // meanwhile are read once a flag is on again, as a reading of the whole file would find them.
+// One clock reading serves the journal's midnight and the line rules' current-time text.
 void geterrordata()
 {
     if (option3.uselogfile != 1 && option3.popup != 1)
         return;
-    char now[26];
-    gettimenow(now);
-    follow_system_log(log_path.c_str(), now, report, nullptr);
+    const std::time_t now = clock_source();
+    char now_text[26];
+    time_text(now, now_text);
+    if (read_driver_events(log_path.c_str(), now, now_text, report, nullptr).tell_no_access) {
+        std::fprintf(stderr, "%s\n", kNoAccessText);
+        show_popup(kNoAccessText);
+    }
 }

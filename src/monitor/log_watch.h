@@ -1,7 +1,9 @@
 // The system-log watch: reports the driver's recent "HALVOREN|" lines in popups and in
 // the event log file. Each pass reads only what the log gained since the last one (see
-// log_follower.h) and judges each line as log_line_rules.h says. Also the current-time
-// text used by the schedule check.
+// log_follower.h, or journal_source.h when the driver's lines are in the journal; which
+// source is read is chosen in event_sources.h) and judges each line as log_line_rules.h
+// says; with no source readable it says so once. Also the current-time text used by the
+// schedule check.
 #pragma once
 
 #include "monitor/log_line_rules.h"

@@ -2,11 +2,14 @@
 
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
+#include "monitor/event_sources.h"
 #include "monitor/log_watch.h"
 #include "monitor/monitor_tick.h"
+#include "ui/owned_handles.h"
 #include "settings/settings_file.h"
 #include "ui/widget_registry.h"
 
+#include <cstdio>
 #include <cstring>
 
 char astring[32][10];
@@ -29,6 +32,18 @@ void fill_astring()
 
 gboolean on_quit_signal(GtkWidget*, gpointer) { return delete_handler(); }
 gboolean on_delete_event(GtkWidget*, GdkEvent*, gpointer) { return delete_handler(); }
+
+gboolean take_journal_directory(const gchar*, const gchar* value, gpointer, GError**)
+{
+    set_journal_directory(value);
+    return TRUE;
+}
+
+const GOptionEntry kOptions[] = {
+    {"journal-directory", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(take_journal_directory),
+     "Read the driver's events from the journal files in DIR instead of the local journal", "DIR"},
+    {},
+};
 
 } // namespace
 
@@ -65,10 +80,25 @@ void open_no_card_window()
     g_signal_connect(window, "delete-event", G_CALLBACK(on_delete_event), nullptr);
 }
 
+bool parse_command_line(int* argc, char*** argv)
+{
+    UniqueOptionContext context(g_option_context_new(nullptr));
+    g_option_context_add_main_entries(context.get(), kOptions, nullptr);
+    g_option_context_add_group(context.get(), gtk_get_option_group(TRUE));
+    GError* error = nullptr;
+    const bool parsed = g_option_context_parse(context.get(), argc, argv, &error);
+    if (!parsed) {
+        std::fprintf(stderr, "%s\n", error ? error->message : "The command line cannot be read.");
+        g_clear_error(&error);
+    }
+    return parsed;
+}
+
 int run_monitor(int argc, char** argv)
 {
     init_enviorment();
-    gtk_init(&argc, &argv);
+    if (!parse_command_line(&argc, &argv))
+        return 1;
     prepare_startup_state();
     if (gtkReadFile() == 1)
         open_main_window();

@@ -10,8 +10,14 @@ inline constexpr const char* kNoCardText = "No Halvoren Card Detected Or No comp
 // Record k holds byte k and a NUL; a tree item carries record k as its index.
 extern char astring[32][10];
 
-// The whole program: settings, toolkit, first scan, a window, the main loop. Returns 0.
+// The whole program: settings, command line and toolkit, first scan, a window, the main
+// loop. Returns 0, or 1 after a bad command line.
 int run_monitor(int argc, char** argv);
+
+// Parses the toolkit's options and the program's own (--journal-directory=DIR), removing
+// them from argv, and initialises the toolkit. A bad option or no display: the message on
+// standard error and false.
+bool parse_command_line(int* argc, char*** argv);
 
 // The steps of start-up between the toolkit's initialisation and the main loop.
 void prepare_startup_state();
