@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -37,10 +38,14 @@ Journal open_journal(const std::string& directory)
     if (r < 0)
         return nullptr;
     Journal journal(j);
-    // Files the user may not read are left out without an error: a journal with none is unreadable.
-    if (sd_journal_has_runtime_files(j) <= 0 && sd_journal_has_persistent_files(j) <= 0)
-        return nullptr;
-    return journal;
+    // Files the user may not read are left out without an error, and the user's own may be
+    // all that is left: the system's entries show that the journal can be read.
+    sd_journal_add_match(j, "_TRANSPORT=kernel", 0);
+    sd_journal_add_disjunction(j);
+    sd_journal_add_match(j, "_UID=0", 0);
+    const bool readable = sd_journal_seek_head(j) >= 0 && sd_journal_next(j) > 0;
+    sd_journal_flush_matches(j);
+    return readable ? std::move(journal) : nullptr;
 }
 
 std::uint64_t local_midnight_usec(std::time_t now)
@@ -120,15 +125,18 @@ bool follow_journal(const std::string& directory, std::time_t now, const char* n
         followed.cursor.clear();
     sd_journal_add_match(j, "_TRANSPORT=kernel", 0);
     seek_start(j, go_on, now);
+    bool read_any = false;
     while (sd_journal_next(j) > 0) {
+        read_any = true;
         const std::string_view message = field_value(j, "MESSAGE");
         if (message.find(kMarker) != std::string_view::npos)
             handle_entry(j, message, now_text, sink, context);
-        char* cursor = nullptr;
-        if (sd_journal_get_cursor(j, &cursor) >= 0) {
-            followed.cursor = cursor;
-            std::free(cursor);
-        }
+    }
+    // The end leaves the last entry read as the current one.
+    char* cursor = nullptr;
+    if (read_any && sd_journal_get_cursor(j, &cursor) >= 0) {
+        followed.cursor = cursor;
+        std::free(cursor);
     }
     followed.known = true;
     followed.directory = directory;
