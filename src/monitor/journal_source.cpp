@@ -30,6 +30,12 @@ struct Followed {
 Followed followed;
 std::int64_t handled_last_pass = 0;
 
+// Kept open between passes: opening a large journal costs milliseconds. Its inotify watch
+// (set up by sd_journal_get_fd) lets sd_journal_process take in files added, rotated or
+// removed since.
+Journal open_journal_handle;
+std::string open_directory;
+
 Journal open_journal(const std::string& directory)
 {
     sd_journal* j = nullptr;
@@ -45,7 +51,22 @@ Journal open_journal(const std::string& directory)
     sd_journal_add_match(j, "_UID=0", 0);
     const bool readable = sd_journal_seek_head(j) >= 0 && sd_journal_next(j) > 0;
     sd_journal_flush_matches(j);
-    return readable ? std::move(journal) : nullptr;
+    if (!readable)
+        return nullptr;
+    sd_journal_get_fd(j);
+    return journal;
+}
+
+// The journal of the directory, readable, brought up to date; null when it cannot be read.
+sd_journal* current_journal(const std::string& directory)
+{
+    if (open_journal_handle && open_directory == directory) {
+        sd_journal_process(open_journal_handle.get());
+        return open_journal_handle.get();
+    }
+    open_journal_handle = open_journal(directory);
+    open_directory = directory;
+    return open_journal_handle.get();
 }
 
 std::uint64_t local_midnight_usec(std::time_t now)
@@ -115,14 +136,14 @@ bool follow_journal(const std::string& directory, std::time_t now, const char* n
                     void* context)
 {
     handled_last_pass = 0;
-    Journal journal = open_journal(directory);
-    if (!journal)
+    sd_journal* j = current_journal(directory);
+    if (!j)
         return false;
-    sd_journal* j = journal.get();
     const bool go_on = followed.known && followed.directory == directory && !followed.cursor.empty() &&
                        read_mark_holds(followed.mark, now_text);
     if (!go_on)
         followed.cursor.clear();
+    sd_journal_flush_matches(j);
     sd_journal_add_match(j, "_TRANSPORT=kernel", 0);
     seek_start(j, go_on, now);
     bool read_any = false;
@@ -144,6 +165,10 @@ bool follow_journal(const std::string& directory, std::time_t now, const char* n
     return true;
 }
 
-void forget_journal_position() { followed = Followed{}; }
+void forget_journal_position()
+{
+    followed = Followed{};
+    open_journal_handle.reset();
+}
 
 std::int64_t journal_entries_handled() { return handled_last_pass; }

@@ -4,7 +4,8 @@
 // lines. A pass reads only the entries after the last one it handled (kept as a cursor);
 // the first pass, and any pass after which handled entries might count again (another
 // date, another journal, a lost cursor, a last-seen time changed elsewhere), starts at
-// today's local midnight, where a file's walk of today's lines would start.
+// today's local midnight, where a file's walk of today's lines would start. The journal
+// stays open between passes and takes in rotated or added files at each pass.
 #pragma once
 
 #include "monitor/log_line_rules.h"
