@@ -70,7 +70,7 @@ protected:
     void TearDown() override
     {
         take_popups();
-        set_journal_directory(nullptr);
+        set_journal_directory("/nonexistent/journal");
     }
 
     void append(const std::vector<JournalEntry>& entries)
