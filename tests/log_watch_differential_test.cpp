@@ -2,6 +2,7 @@
 // randomly generated logs: both must report the same events in the same order and leave
 // the same last-seen time and last message after every pass.
 #include "event_test_support.h"
+#include "random_log_lines.h"
 #include "reference_log_watch.h"
 #include "test_support.h"
 
@@ -14,128 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::size_t kPiece = 399;
-
-const char* const kEvents[] = {
-    "Array 1 drive 2 failed",
-    "Array 1 rebuild started",
-    "Array 1 rebuild done",
-    "Array 2 mirror synchronised",
-    // Agree in their first 70 characters once the prefix is in front.
-    "Channel 1 master drive not responding, retrying the request once more (a)",
-    "Channel 1 master drive not responding, retrying the request once more (b)",
-};
-
-class Random {
-public:
-    explicit Random(unsigned seed) : engine_(seed) {}
-    int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(engine_); }
-    bool chance(int percent) { return between(1, 100) <= percent; }
-    template <typename T, std::size_t N>
-    const T& pick(const T (&items)[N]) { return items[between(0, N - 1)]; }
-
-private:
-    std::mt19937 engine_;
-};
-
-// Lines as a system logger writes them, with the oddities a real log has: other days,
-// lines from the future, several in one second, the marker in and out of its columns,
-// lines far longer than a piece, and now and then a garbled one.
-class LineMaker {
-public:
-    // Some logs have lost every hour: marked lines without one are newer than anything
-    // after them, and in the first hour of the day they are recent.
-    explicit LineMaker(Random& random) : random_(random), hourless_percent_(random.chance(5) ? 100 : 2) {}
-
-    std::string line(std::time_t now)
-    {
-        last_stamp_ = stamp_near(now);
-        std::string line = log_prefix(last_stamp_);
-        if (random_.chance(70))
-            line += std::string(static_cast<std::size_t>(marker_offset()), 'k') + "HALVOREN|" + event();
-        else
-            line += "quorvex sshd[" + std::to_string(random_.between(1, 99999)) + "]: session opened";
-        // Now and then the piece after the first 399 characters reads as a marked line.
-        if (line.size() > 460 && random_.chance(30)) {
-            const std::string inner = marked_line(last_stamp_, "inner event");
-            line.replace(kPiece, inner.size() - 1, inner.substr(0, inner.size() - 1));
-        }
-        fit_length(line);
-        if (random_.chance(hourless_percent_)) {
-            // The message ends at the missing hour; the free column before it tells them apart.
-            line[7] = '\0';
-            line[6] = random_.pick({' ', 'x', 'y'});
-        }
-        else if (random_.chance(4))
-            garble(line);
-        return line + "\n";
-    }
-
-private:
-    // From the start of the host name: 16 puts the marker at column 32; 8 to 30 covers
-    // columns 24 to 46.
-    int marker_offset() { return random_.chance(60) ? 16 : random_.between(8, 30); }
-
-    std::time_t stamp_near(std::time_t now)
-    {
-        const int kind = random_.between(1, 100);
-        if (kind <= 40)
-            return now - random_.between(0, 16);
-        if (kind <= 50)
-            return last_stamp_ ? last_stamp_ : now;
-        if (kind <= 60)
-            return now + random_.between(0, 20);
-        if (kind <= 75)
-            return now - random_.between(17, 600);
-        if (kind <= 85)
-            return now - 86400 * random_.between(1, 3) + random_.between(-100, 100);
-        if (kind <= 90)
-            return now + 86400 + random_.between(-600, 600);
-        if (kind <= 95)
-            return now + 86400 - 365 * 86400 + random_.between(-3600, 3600);
-        return now - random_.between(3600, 86400);
-    }
-
-    std::string event()
-    {
-        if (random_.chance(85))
-            return random_.pick(kEvents);
-        static const std::string letters = [] {
-            std::string all;
-            for (unsigned i = 0; i < 3000; ++i)
-                all += static_cast<char>('a' + (i * 7919u + i / 26) % 26);
-            return all;
-        }();
-        return letters.substr(static_cast<std::size_t>(random_.between(0, 1500)),
-                              static_cast<std::size_t>(random_.between(300, 1200)));
-    }
-
-    // Lines of exactly 397 to 401 characters with their newline sit on the piece edge.
-    void fit_length(std::string& line)
-    {
-        if (!random_.chance(5))
-            return;
-        line.resize(static_cast<std::size_t>(random_.between(396, 400)), 'p');
-    }
-
-    void garble(std::string& line)
-    {
-        const char odd[] = {'\0', '\n', '\xff', ' ', ':', '9', 'D'};
-        for (int n = random_.between(1, 3); n > 0; --n)
-            line[static_cast<std::size_t>(random_.between(0, std::min<int>(40, static_cast<int>(line.size()) - 1)))] =
-                random_.pick(odd);
-    }
-
-    Random& random_;
-    int hourless_percent_;
-    std::time_t last_stamp_ = 0;
-};
 
 // Thousands of logs are written, cut and replaced: in memory where the machine allows, so
 // that the file system's care for replaced files does not make the test slow. Also a fresh

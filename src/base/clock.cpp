@@ -14,9 +14,10 @@ void set_clock_source(ClockSource clock) { clock_source = clock ? clock : system
 
 std::time_t clock_seconds() { return clock_source(); }
 
-void gettimenow(char* buf)
+void gettimenow(char* buf) { time_text(clock_source(), buf); }
+
+void time_text(std::time_t now, char* buf)
 {
-    std::time_t now = clock_source();
     char text[26] = {};
     if (!ctime_r(&now, text))
         std::memset(text, 0, sizeof text);

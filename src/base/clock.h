@@ -12,3 +12,6 @@ std::time_t clock_seconds();
 
 // The local time as ctime text (26 bytes with newline and NUL).
 void gettimenow(char* buf);
+
+// The same text for a given time.
+void time_text(std::time_t now, char* buf);

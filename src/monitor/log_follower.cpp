@@ -15,17 +15,6 @@ constexpr off_t kSmallestBlock = 64 * 1024;
 constexpr off_t kLargestBlock = 1024 * 1024;
 constexpr std::size_t kTailLength = 400;
 
-// The characters of the current-time text that the date test compares (month and day).
-constexpr int kDateColumns[] = {4, 5, 6, 8, 9};
-using DateKey = char[std::size(kDateColumns)];
-
-struct LastSeen {
-    char hour[sizeof globalhour];
-    char minute[sizeof globalminute];
-    char second[sizeof globalsecond];
-    char date[sizeof globaldate];
-};
-
 // What the last pass that read the file left for the next one.
 struct Followed {
     // A regular file was read; anything else is read whole every pass.
@@ -39,42 +28,12 @@ struct Followed {
     // The bytes just before offset: still there, the file was only appended to.
     char tail[kTailLength] = {};
     std::size_t tail_length = 0;
-    // The date of the current-time text then: on another date, lines already read may be today's.
-    DateKey date = {};
-    // The last-seen time the pass left: changed by anyone else, the lines are judged again.
-    LastSeen seen = {};
+    // On another date lines already read may be today's; a last-seen time changed by anyone
+    // else judges them anew.
+    ReadMark mark = {};
 };
 
 Followed followed;
-
-LastSeen current_last_seen()
-{
-    LastSeen seen;
-    std::memcpy(seen.hour, globalhour, sizeof seen.hour);
-    std::memcpy(seen.minute, globalminute, sizeof seen.minute);
-    std::memcpy(seen.second, globalsecond, sizeof seen.second);
-    std::memcpy(seen.date, globaldate, sizeof seen.date);
-    return seen;
-}
-
-bool same_last_seen(const LastSeen& a, const LastSeen& b)
-{
-    return std::memcmp(a.hour, b.hour, sizeof a.hour) == 0 && std::memcmp(a.minute, b.minute, sizeof a.minute) == 0 &&
-           std::memcmp(a.second, b.second, sizeof a.second) == 0 && std::memcmp(a.date, b.date, sizeof a.date) == 0;
-}
-
-void take_date(const char* now, DateKey& date)
-{
-    for (std::size_t i = 0; i < std::size(kDateColumns); ++i)
-        date[i] = now[kDateColumns[i]];
-}
-
-bool same_date(const char* now)
-{
-    DateKey date;
-    take_date(now, date);
-    return std::memcmp(date, followed.date, sizeof date) == 0;
-}
 
 bool tail_still_there(int fd)
 {
@@ -89,29 +48,7 @@ bool tail_still_there(int fd)
 bool may_go_on(int fd, const struct stat& st, const char* now)
 {
     return followed.known && S_ISREG(st.st_mode) && st.st_dev == followed.device && st.st_ino == followed.inode &&
-           st.st_size >= followed.size && same_date(now) && same_last_seen(current_last_seen(), followed.seen) &&
-           !handled_lines_may_count_again(now) && tail_still_there(fd);
-}
-
-// Hands every complete piece of bytes[0, end) to the line rules: up to and including a
-// newline, or kLogPieceLength characters without one. Returns how many bytes they took.
-std::size_t hand_over_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context)
-{
-    std::size_t used = 0;
-    for (;;) {
-        const char* at = bytes + used;
-        const std::size_t rest = end - used;
-        const void* newline = std::memchr(at, '\n', std::min(rest, kLogPieceLength));
-        std::size_t length;
-        if (newline)
-            length = static_cast<std::size_t>(static_cast<const char*>(newline) - at) + 1;
-        else if (rest >= kLogPieceLength)
-            length = kLogPieceLength;
-        else
-            return used;
-        handle_log_piece(at, length, now, sink, context);
-        used += length;
-    }
+           st.st_size >= followed.size && read_mark_holds(followed.mark, now) && tail_still_there(fd);
 }
 
 // The tail moves on over bytes just handled.
@@ -146,7 +83,7 @@ off_t walk(int fd, off_t from, off_t size, const char* now, LogEventSink sink, v
         if (got <= 0)
             return offset;
         const std::size_t end = carried + static_cast<std::size_t>(got);
-        const std::size_t used = hand_over_pieces(buffer.get(), end, now, sink, context);
+        const std::size_t used = handle_log_pieces(buffer.get(), end, now, sink, context);
         extend_tail(buffer.get(), used);
         carried = end - used;
         std::memmove(buffer.get(), buffer.get() + used, carried);
@@ -161,27 +98,27 @@ void remember_file(const struct stat& st, off_t offset, const char* now)
     followed.inode = st.st_ino;
     followed.offset = offset;
     followed.size = std::max(st.st_size, offset);
-    take_date(now, followed.date);
-    followed.seen = current_last_seen();
+    followed.mark = take_read_mark(now);
 }
 
 } // namespace
 
-void follow_system_log(const char* path, const char* now, LogEventSink sink, void* context)
+bool follow_system_log(const char* path, const char* now, LogEventSink sink, void* context)
 {
     UniqueFile log(path, "r");
     if (!log)
-        return;
+        return false;
     const int fd = fileno(log.get());
     struct stat st;
     if (fstat(fd, &st) != 0)
-        return;
+        return false;
     if (!may_go_on(fd, st, now)) {
         followed.offset = 0;
         followed.tail_length = 0;
     }
     const off_t offset = walk(fd, followed.offset, st.st_size, now, sink, context);
     remember_file(st, offset, now);
+    return true;
 }
 
 void forget_log_position() { followed = Followed{}; }

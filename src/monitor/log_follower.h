@@ -14,8 +14,9 @@
 #include <cstdint>
 
 // One pass over the file at path with the current-time text now (26 bytes). The file is
-// opened and closed within the pass; one that cannot be opened leaves everything as it was.
-void follow_system_log(const char* path, const char* now, LogEventSink sink, void* context);
+// opened and closed within the pass; one that cannot be opened leaves everything as it was
+// and gives false.
+bool follow_system_log(const char* path, const char* now, LogEventSink sink, void* context);
 
 // Forgets the file and the position: the next pass reads the whole file.
 void forget_log_position();

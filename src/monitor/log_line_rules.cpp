@@ -159,8 +159,45 @@ void handle_log_piece(const char* piece, std::size_t length, const char* now, Lo
     handle_todays_line(line, now, sink, context);
 }
 
+std::size_t handle_log_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context)
+{
+    std::size_t used = 0;
+    for (;;) {
+        const char* at = bytes + used;
+        const std::size_t rest = end - used;
+        const void* newline = std::memchr(at, '\n', std::min(rest, kLogPieceLength));
+        std::size_t length;
+        if (newline)
+            length = static_cast<std::size_t>(static_cast<const char*>(newline) - at) + 1;
+        else if (rest >= kLogPieceLength)
+            length = kLogPieceLength;
+        else
+            return used;
+        handle_log_piece(at, length, now, sink, context);
+        used += length;
+    }
+}
+
 bool handled_lines_may_count_again(const char* now)
 {
     return globalhour[0] == '\0' && globaldate[0] == now[4] && globaldate[1] == now[5] && globaldate[2] == now[6] &&
            globaldate[4] == now[8] && globaldate[5] == now[9];
+}
+
+ReadMark take_read_mark(const char* now)
+{
+    ReadMark mark;
+    const char date[] = {now[4], now[5], now[6], now[8], now[9]};
+    std::memcpy(mark.date, date, sizeof mark.date);
+    std::memcpy(mark.hour, globalhour, sizeof mark.hour);
+    std::memcpy(mark.minute, globalminute, sizeof mark.minute);
+    std::memcpy(mark.second, globalsecond, sizeof mark.second);
+    std::memcpy(mark.seen_date, globaldate, sizeof mark.seen_date);
+    return mark;
+}
+
+bool read_mark_holds(const ReadMark& mark, const char* now)
+{
+    const ReadMark current = take_read_mark(now);
+    return std::memcmp(&mark, &current, sizeof mark) == 0 && !handled_lines_may_count_again(now);
 }

@@ -29,7 +29,24 @@ using LogEventSink = void (*)(const char* message, void* context);
 // recent event.
 void handle_log_piece(const char* piece, std::size_t length, const char* now, LogEventSink sink, void* context);
 
+// Hands every complete piece of bytes[0, end) to handle_log_piece: up to and including a
+// newline, or kLogPieceLength characters without one. Returns how many bytes they took.
+std::size_t handle_log_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context);
+
 // Whether marked lines of today already handled could count as newer once more: only while
 // the last-seen time has today's date but no hour (a garbled line or an outside reset left
 // it so); then the lines must be walked again.
 bool handled_lines_may_count_again(const char* now);
+
+// The date of the current-time text and the last-seen time a reader's pass left behind.
+// While both are unchanged at its next pass (and handled_lines_may_count_again is false),
+// nothing it handled before can count again, so it may go on after it.
+struct ReadMark {
+    char date[5];
+    char hour[sizeof globalhour];
+    char minute[sizeof globalminute];
+    char second[sizeof globalsecond];
+    char seen_date[sizeof globaldate];
+};
+ReadMark take_read_mark(const char* now);
+bool read_mark_holds(const ReadMark& mark, const char* now);

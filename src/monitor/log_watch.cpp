@@ -2,14 +2,17 @@
 
 #include "base/bounded_text.h"
 #include "base/unique_file.h"
+#include "monitor/event_sources.h"
 #include "monitor/log_follower.h"
 #include "settings/settings_record.h"
 
+#include <cstdio>
 #include <string>
 
 namespace {
 
 EventSink event_sink = nullptr;
+EventSink notice_sink = nullptr;
 std::string log_path = "/var/log/messages";
 
 void report(const char* message, void*) { event_sink(message); }
@@ -17,6 +20,7 @@ void report(const char* message, void*) { event_sink(message); }
 } // namespace
 
 void set_event_sink(EventSink sink) { event_sink = sink; }
+void set_notice_sink(EventSink sink) { notice_sink = sink; }
 
 void set_system_log_path(const char* path)
 {
@@ -34,11 +38,17 @@ void append_to_event_log(const char* message)
 
 // With both flags off nothing is opened and the read position stays: lines appended
 // meanwhile are read once a flag is on again, as a reading of the whole file would find them.
+// One clock reading serves the journal's midnight and the line rules' current-time text.
 void geterrordata()
 {
     if (!event_sink || (option3.uselogfile != 1 && option3.popup != 1))
         return;
-    char now[26];
-    gettimenow(now);
-    follow_system_log(log_path.c_str(), now, report, nullptr);
+    const std::time_t now = clock_seconds();
+    char now_text[26];
+    time_text(now, now_text);
+    if (read_driver_events(log_path.c_str(), now, now_text, report, nullptr).tell_no_access) {
+        std::fprintf(stderr, "%s\n", kNoAccessText);
+        if (notice_sink)
+            notice_sink(kNoAccessText);
+    }
 }

@@ -1,7 +1,9 @@
 // The system-log watch: hands the driver's recent "HALVOREN|" lines to the event sink
 // the front end installs (the window's popups and event log file). Each pass reads only
-// what the log gained since the last one (see log_follower.h) and judges each line as
-// log_line_rules.h says.
+// what the source gained since the last one (see log_follower.h, or journal_source.h when
+// the driver's lines are in the journal; which source is read is chosen in
+// event_sources.h) and judges each line as log_line_rules.h says; with no source readable
+// it says so once, on standard error and to the notice sink.
 #pragma once
 
 #include "base/clock.h"
@@ -13,6 +15,8 @@ void geterrordata();
 // Receives each reported message; without a sink a pass reads nothing.
 using EventSink = void (*)(const char* message);
 void set_event_sink(EventSink sink);
+// Receives the one-time notice that no source of driver events can be read.
+void set_notice_sink(EventSink sink);
 
 // Appends a message to the event log file named in the settings.
 void append_to_event_log(const char* message);

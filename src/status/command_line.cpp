@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "base/program.h"
+#include "monitor/event_sources.h"
 #include "status/card_status.h"
 #include "status/metrics_file.h"
 #include "status/status_report.h"
@@ -24,6 +25,12 @@ struct Options {
     bool headless() const { return status || json || prometheus; }
 };
 
+gboolean take_journal_directory(const gchar*, const gchar* value, gpointer, GError**)
+{
+    set_journal_directory(value);
+    return TRUE;
+}
+
 // One entry per option; --help comes with the parser.
 std::vector<GOptionEntry> option_entries(Options& o)
 {
@@ -36,6 +43,8 @@ std::vector<GOptionEntry> option_entries(Options& o)
         {"json", 0, 0, G_OPTION_ARG_NONE, &o.json, "Like --status, but print one JSON document", nullptr},
         {"prometheus", 0, 0, G_OPTION_ARG_FILENAME, &o.prometheus,
          "Like --status, but write the state in the Prometheus text format to FILE, replacing it in one step", "FILE"},
+        {"journal-directory", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(take_journal_directory),
+         "Read the driver's events from the journal files in DIR instead of the local journal", "DIR"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 }

@@ -39,4 +39,6 @@ void report_event_in_window(const char* message)
         append_to_event_log(message);
 }
 
+void show_notice_in_window(const char* message) { show_popup(message); }
+
 void popup_ok(GtkWidget*, gpointer dialog) { gtk_widget_destroy(GTK_WIDGET(dialog)); }

@@ -14,9 +14,13 @@ struct GObjectDeleter {
 struct GFreeDeleter {
     void operator()(gchar* text) const { g_free(text); }
 };
+struct GOptionContextDeleter {
+    void operator()(GOptionContext* context) const { g_option_context_free(context); }
+};
 
 using UniqueCairo = std::unique_ptr<cairo_t, CairoDeleter>;
 using UniqueSurface = std::unique_ptr<cairo_surface_t, CairoDeleter>;
 using UniqueLayout = std::unique_ptr<PangoLayout, GObjectDeleter>;
 using UniqueWidget = std::unique_ptr<GtkWidget, GObjectDeleter>;
 using UniqueText = std::unique_ptr<gchar, GFreeDeleter>;
+using UniqueOptionContext = std::unique_ptr<GOptionContext, GOptionContextDeleter>;

@@ -52,6 +52,7 @@ void install_window_hooks()
 {
     set_after_scan_hook(after_scan_in_window);
     set_event_sink(report_event_in_window);
+    set_notice_sink(show_notice_in_window);
 }
 
 void prepare_startup_state()

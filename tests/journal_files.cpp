@@ -1,0 +1,62 @@
+#include "journal_files.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::uint64_t monotonic = 1000;
+
+void add_field(std::string& out, const char* name, const std::string& value)
+{
+    if (value.find('\n') == std::string::npos) {
+        out += name;
+        out += '=';
+        out += value;
+        out += '\n';
+        return;
+    }
+    // Values with a newline go as the name, a 64-bit little-endian length and the bytes.
+    out += name;
+    out += '\n';
+    std::uint64_t length = value.size();
+    for (int i = 0; i < 8; ++i, length >>= 8)
+        out += static_cast<char>(length & 0xff);
+    out += value;
+    out += '\n';
+}
+
+} // namespace
+
+std::string journal_export(const std::vector<JournalEntry>& entries)
+{
+    std::string out;
+    for (const JournalEntry& entry : entries) {
+        add_field(out, "__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(entry.stamp) * 1000000u));
+        add_field(out, "__MONOTONIC_TIMESTAMP", std::to_string(monotonic++));
+        add_field(out, "_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b");
+        add_field(out, "_TRANSPORT", entry.transport);
+        add_field(out, "_HOSTNAME", entry.host);
+        add_field(out, "MESSAGE", entry.message);
+        out += '\n';
+    }
+    return out;
+}
+
+std::string write_journal(const std::string& directory, const std::string& export_text)
+{
+    if (access(kJournalRemote, X_OK) != 0)
+        return std::string(kJournalRemote) + " is missing: install the package systemd-journal-remote (make deps)";
+    const std::string command =
+        std::string(kJournalRemote) + " -o '" + directory + "/test.journal' - >'" + directory + "/remote.out' 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "w");
+    if (!pipe)
+        return "cannot start " + command;
+    const bool written = std::fwrite(export_text.data(), 1, export_text.size(), pipe) == export_text.size();
+    const int status = pclose(pipe);
+    if (!written || status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return command + " failed; see " + directory + "/remote.out";
+    return {};
+}
