@@ -71,6 +71,7 @@ public:
     bool fail_version = false;
     bool fail_sync = false;
     std::array<bool, 8> fail_power{};
+    std::array<bool, 8> fail_identify{}; // the request fails and leaves the block alone
 
     // Last values received by the driver.
     int last_sync_command = -1;

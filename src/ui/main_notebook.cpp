@@ -50,6 +50,10 @@ GtkTreeIter append_item(GtkTreeStore* store, GtkTreeIter* parent, const char* na
 
 bool drive_listed(const char* name) { return name[0] != '&'; }
 
+// The scan clears the whole name of a controller that is gone; a name of less than two
+// characters is no controller's either.
+bool controller_listed(const char* name) { return name[0] != '\0' && name[1] != '\0'; }
+
 void fill_array_items(GtkTreeStore* store)
 {
     for (int a = 0; a < kArrays; ++a) {
@@ -67,7 +71,7 @@ void fill_array_items(GtkTreeStore* store)
 void fill_controller_items(GtkTreeStore* store)
 {
     for (int c = 0; c < kControllers; ++c) {
-        if (controllernames[c][1] == '\0')
+        if (!controller_listed(controllernames[c]))
             continue;
         GtkTreeIter controller =
             append_item(store, nullptr, controllernames[c], sizeof controllernames[c], PageKind::Controller, c);
