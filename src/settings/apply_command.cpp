@@ -1,6 +1,7 @@
 #include "settings/apply_command.h"
 
 #include "base/bounded_text.h"
+#include "settings/notification_options.h"
 #include "settings/password_protection.h"
 #include "settings/power_management.h"
 #include "settings/settings_file.h"
@@ -11,6 +12,31 @@
 #include <string>
 
 namespace {
+
+PendingApply pending;
+
+PendingApply read_page()
+{
+    PendingApply read;
+    read.takes_logfile = option3.uselogfile == 1 && filenamebar;
+    if (read.takes_logfile)
+        read.logfile = gtk_entry_get_text(GTK_ENTRY(filenamebar));
+    read.takes_password = passwordbar != nullptr;
+    if (read.takes_password)
+        read.password = gtk_entry_get_text(GTK_ENTRY(passwordbar));
+    return read;
+}
+
+// The entries count characters, the record bytes: a text that does not fit whole is
+// refused rather than cut, which could split a character and lock the user out.
+const char* overlong_text_message(const PendingApply& read)
+{
+    if (read.takes_password && read.password.size() > static_cast<std::size_t>(kPasswordMaxLength))
+        return kPasswordTooLong;
+    if (read.takes_logfile && read.logfile.size() >= sizeof option3.logfile)
+        return kPathTooLong;
+    return nullptr;
+}
 
 void report_write_failure(int error)
 {
@@ -23,14 +49,16 @@ void report_write_failure(int error)
 
 } // namespace
 
+const PendingApply& pending_apply() { return pending; }
+
 void apply_commit()
 {
-    if (option3.uselogfile == 1 && filenamebar)
-        replace_text(option3.logfile, gtk_entry_get_text(GTK_ENTRY(filenamebar)));
+    if (pending.takes_logfile)
+        replace_text(option3.logfile, pending.logfile.c_str());
     // The page has no schedule controls, so an enabled schedule keeps the times it was
     // loaded with.
-    if (passwordbar) {
-        replace_text(option3.password, gtk_entry_get_text(GTK_ENTRY(passwordbar)));
+    if (pending.takes_password) {
+        replace_text(option3.password, pending.password.c_str());
         if (option3.password[0] == '\0')
             option3.usepassword = 0;
     }
@@ -40,6 +68,11 @@ void apply_commit()
 
 void apply_ok(GtkWidget*, gpointer)
 {
+    pending = read_page();
+    if (const char* message = overlong_text_message(pending)) {
+        open_error_box(message, window, G_CALLBACK(closeSaveError));
+        return;
+    }
     if (option3.usepassword == 1)
         open_password_confirm();
     else

@@ -21,6 +21,17 @@ constexpr const char* kPasswordPrompt = "Please input password:";
 // so that it can still be typed.
 std::string stored_password() { return field_text(option3.password); }
 
+// What was typed matches the stored password; a password an older version stored cut
+// at its field still matches the whole text typed then.
+bool matches_stored(const std::string& typed)
+{
+    const std::string stored = stored_password();
+    if (typed == stored)
+        return true;
+    return stored.size() == static_cast<std::size_t>(kPasswordMaxLength) && typed.size() > stored.size() &&
+           typed.compare(0, stored.size(), stored) == 0;
+}
+
 // Text of an entry reached through a handle that may be null (no page built).
 std::string text_of(GtkWidget* entry)
 {
@@ -134,8 +145,7 @@ void open_confirm_without_reentry()
 // With no password stored there is nothing to get wrong; the hidden entry is not read.
 bool current_password_wrong()
 {
-    const std::string stored = stored_password();
-    return !stored.empty() && text_of(passwordentry) != stored;
+    return !stored_password().empty() && !matches_stored(text_of(passwordentry));
 }
 
 void set_passwordbutton_quietly(bool active)
@@ -178,7 +188,7 @@ void entry_toggle_password(GtkWidget* checkbutton, gpointer entry)
 
 void closePassword(GtkWidget*, gpointer dialog)
 {
-    if (text_of(passwordentry) != stored_password()) {
+    if (!matches_stored(text_of(passwordentry))) {
         open_error_box(kWrongPassword, GTK_WIDGET(dialog), G_CALLBACK(closePassError));
         return;
     }
@@ -207,7 +217,7 @@ void closePassError(GtkWidget*, gpointer errorbox)
 
 void open_password_confirm()
 {
-    if (text_of(passwordbar) != stored_password())
+    if (pending_apply().password != stored_password())
         open_confirm_with_reentry();
     else
         open_confirm_without_reentry();
@@ -219,7 +229,8 @@ void closeApplyPassword(GtkWidget*, gpointer dialog)
         open_error_box(kWrongOldPassword, GTK_WIDGET(dialog), G_CALLBACK(closeApplyPassError));
         return;
     }
-    if (text_of(passwordbar) != text_of(passwordreentry)) {
+    // The new password as Apply took it: a rebuild meanwhile refills the page's entry.
+    if (pending_apply().password != text_of(passwordreentry)) {
         open_error_box(kWrongNewPassword, GTK_WIDGET(dialog), G_CALLBACK(closeApplyPassError));
         return;
     }

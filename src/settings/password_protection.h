@@ -10,7 +10,9 @@
 inline constexpr const char* kWrongPassword = "Password is wrong, Please input once more !";
 inline constexpr const char* kWrongOldPassword = "Old password is wrong, Please input once more !";
 inline constexpr const char* kWrongNewPassword = "New password is wrong, Please input once more !";
-// Longest password the record holds.
+inline constexpr const char* kPasswordTooLong = "The password is too long: at most 55 bytes.";
+// Longest password the record holds, in bytes of UTF-8; the entries never take more
+// characters than that.
 inline constexpr int kPasswordMaxLength = sizeof(SettingsRecord::password) - 1;
 
 // "toggled" of passwordbutton, with passwordbar as user data.
@@ -21,8 +23,8 @@ void closePassword(GtkWidget* widget, gpointer dialog);
 void cancelPassword(GtkWidget* widget, gpointer dialog);
 void closePassError(GtkWidget* widget, gpointer errorbox);
 
-// Opens the Password Confirm dialog Apply needs: with re-entry when the text of
-// passwordbar differs from the stored password, without it when they are equal.
+// Opens the Password Confirm dialog Apply needs: with re-entry when the new password
+// taken at Apply differs from the stored password, without it when they are equal.
 void open_password_confirm();
 
 // Password Confirm: OK with re-entry, OK without, Cancel of both, OK of their error box.
