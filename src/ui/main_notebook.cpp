@@ -174,7 +174,9 @@ void attach_banner_row()
 {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_show(box);
-    gtk_box_pack_end(GTK_BOX(box), CreateWidgetFromXpm(window, compname), FALSE, FALSE, 0);
+    GtkWidget* banner = CreateWidgetFromXpm(window, compname);
+    atk_object_set_name(gtk_widget_get_accessible(banner), "Halvoren");
+    gtk_box_pack_end(GTK_BOX(box), banner, FALSE, FALSE, 0);
     gtk_grid_attach(GTK_GRID(tabletop), box, 1, 0, 1, 1);
 }
 
