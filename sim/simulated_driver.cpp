@@ -75,6 +75,8 @@ int SimulatedCard::request(int fd, unsigned long code, void* record)
         answer_array_status(bytes);
         break;
     case kRequestIdentify:
+        if (bytes[0] >= '1' && bytes[0] <= '8' && fail_identify[bytes[0] - '1'])
+            return -1;
         answer_identify(bytes);
         break;
     case kRequestSwapBoxes:

@@ -75,6 +75,7 @@ public:
     int version_errno = ENOTTY;
     bool fail_sync = false;
     std::array<bool, 8> fail_power{};
+    std::array<bool, 8> fail_identify{}; // the request fails and leaves the block alone
 
     // Last values received by the driver.
     int last_sync_command = -1;

@@ -1,5 +1,7 @@
 #include "options_fixture.h"
 
+#include "ui/notification_options.h"
+#include "ui/password_protection.h"
 #include "ui/widget_registry.h"
 
 #include <cerrno>
@@ -54,31 +56,51 @@ TEST_F(OptionsPageTest, ApplyKeepsWhatThePageDoesNotShow)
     EXPECT_EQ(settings_file(), bytes_of(record));
 }
 
-TEST_F(OptionsPageTest, OverlongTypedTextsAreCutToTheirFields)
+// The record holds bytes, the entries count characters: what does not fit whole is
+// refused, and nothing of that Apply is stored.
+TEST_F(OptionsPageTest, TextsWhoseBytesDoNotFitAreRefusedWhole)
 {
     SettingsRecord record = default_record();
-    std::strcpy(record.password, "a-much-longer-old-password");
     record.uselogfile = 1;
     start_with(record);
     build_page();
-    type(filenamebar, std::string(150, 'f'));
-    EXPECT_EQ(text_of(filenamebar).size(), 99u);
-    // Past the entries' own limits, the copy into the record still cuts.
-    gtk_entry_set_max_length(GTK_ENTRY(filenamebar), 0);
-    gtk_entry_set_max_length(GTK_ENTRY(passwordbar), 0);
-    type(filenamebar, std::string(150, 'f'));
-    type(passwordbar, std::string(80, 'p'));
-    click(page(), "Apply");
-    std::memset(record.logfile, 'f', 99);
-    std::memset(record.password, 'p', 55);
-    EXPECT_EQ(settings_file(), bytes_of(record));
-
-    // A shorter password leaves nothing of the longer one behind.
-    type(passwordbar, "abc");
-    click(page(), "Apply");
-    std::memset(record.password, 0, sizeof record.password);
-    std::strcpy(record.password, "abc");
-    EXPECT_EQ(settings_file(), bytes_of(record));
+    auto e_times = [](int n) {
+        std::string out;
+        for (int k = 0; k < n; ++k)
+            out += "\xc3\xa9"; // one character, two bytes
+        return out;
+    };
+    struct Case {
+        std::string logfile, password;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {std::string(99, 'f'), std::string(55, 'p'), nullptr},
+        {"/log", e_times(28), kPasswordTooLong},
+        {"/" + e_times(50), "pw", kPathTooLong},
+        {"/" + e_times(49), e_times(27), nullptr},
+        {"/log", "abc", nullptr}, // a shorter password leaves nothing of the longer one
+    };
+    for (const Case& c : cases) {
+        const std::string before = settings_file();
+        type(filenamebar, c.logfile);
+        type(passwordbar, c.password);
+        click(page(), "Apply");
+        if (c.refusal) {
+            GtkWidget* box = only_window_titled("Error");
+            ASSERT_NE(box, nullptr) << c.refusal;
+            EXPECT_EQ(label_texts(box, true), (std::vector<std::string>{c.refusal, "OK"}));
+            click(box, "OK");
+            EXPECT_EQ(settings_file(), before);
+            continue;
+        }
+        EXPECT_TRUE(windows_titled("Error").empty());
+        std::memset(record.logfile, 0, sizeof record.logfile);
+        std::memset(record.password, 0, sizeof record.password);
+        std::memcpy(record.logfile, c.logfile.data(), c.logfile.size());
+        std::memcpy(record.password, c.password.data(), c.password.size());
+        EXPECT_EQ(settings_file(), bytes_of(record)) << c.password;
+    }
 }
 
 TEST_F(OptionsPageTest, FailedWriteIsReportedAndTheRecordKeepsTheAppliedValues)

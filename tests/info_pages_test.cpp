@@ -130,6 +130,13 @@ TEST_F(InfoPageTest, SelectingEachKindOfRow)
     for (int k = 0; k < 14; ++k)
         EXPECT_GT(ink_at(pixmap, 20 + 20 * k), 0) << "drive line " << k;
     EXPECT_EQ(dark_pixels(pixmap, 0, 281, 1000, 30), 0) << "line 14 is never shown";
+    // A screen reader gets the item's name and the lines the page shows.
+    AtkObject* accessible = gtk_widget_get_accessible(draw_area);
+    EXPECT_STREQ(atk_object_get_name(accessible), "QV-B");
+    std::string lines = "HHHH";
+    for (int k = 1; k < 14; ++k)
+        lines += "\nHHHH";
+    EXPECT_EQ(atk_object_get_description(accessible), lines);
     ASSERT_TRUE(select_row(treearray, PageKind::ArraySummary, 1));
     EXPECT_EQ(PageInfo[1], 0);
 
@@ -188,6 +195,10 @@ TEST_F(InfoPageTest, OpenDrivePageIsRedrawnAndSurvivesARebuild)
         return ink;
     };
     EXPECT_TRUE(settle_until(ink_on_screen)) << "the new area shows the old page";
+    EXPECT_TRUE(settle_until([] {
+        const char* told = atk_object_get_description(gtk_widget_get_accessible(draw_area));
+        return told && std::string(told).rfind("\nHHHHHHHHHH\n", 0) == 0;
+    })) << "and tells it";
 }
 
 TEST_F(InfoPageTest, ARedrawRightAfterARebuildLeavesNothingOfTheOldPage)

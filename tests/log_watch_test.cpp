@@ -3,6 +3,7 @@
 
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
+#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -182,11 +183,18 @@ TEST_F(LogWatch, PopupOnlyShowsTheMessageAndWritesNoFile)
     const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
     log(line);
     notify(1, 2);
+    GtkWidget* main_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_show(main_window);
+    window = main_window;
     geterrordata();
-    EXPECT_FALSE(file_exists(eventlog));
     auto popups = open_popups();
     ASSERT_EQ(popups.size(), 1u);
     GtkWidget* popup = popups[0];
+    // A top-level of its own, so it shows while the main window is minimised.
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(popup)), nullptr);
+    window = nullptr;
+    gtk_widget_destroy(main_window);
+    EXPECT_FALSE(file_exists(eventlog));
     EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(popup)), nullptr);
     EXPECT_FALSE(gtk_window_get_modal(GTK_WINDOW(popup)));
     EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(popup)), 5u);

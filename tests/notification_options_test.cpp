@@ -1,5 +1,6 @@
 #include "options_fixture.h"
 
+#include "ui/notification_options.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -122,9 +123,15 @@ TEST_F(LogFileTest, FileSelectionOpenAcrossARebuildReachesTheNewPage)
     EXPECT_EQ(text_of(filenamebar), dir.file("after-rebuild.log"));
 
     // Between forgetting the old page and building the new one there is no entry at all;
-    // an over-long path is cut to the field.
+    // a path longer than the field is refused whole and the dialog stays.
     clear_build_handles();
+    const std::string kept = option3.logfile;
     answer(dialogs[1], "/tmp", std::string(150, 'x'), "OK");
-    EXPECT_EQ(std::string(option3.logfile), ("/tmp/" + std::string(150, 'x')).substr(0, 99));
+    GtkWidget* box = only_window_titled("Error");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(label_texts(box, true), (std::vector<std::string>{kPathTooLong, "OK"}));
+    click(box, "OK");
+    EXPECT_EQ(windows_titled("File selection").size(), 1u);
+    EXPECT_EQ(std::string(option3.logfile), kept);
     EXPECT_STREQ(option3.hostip, "127.0.0.1");
 }

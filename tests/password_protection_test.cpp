@@ -196,13 +196,52 @@ TEST_F(PasswordTest, DialogsOpenAcrossARebuildWorkOnTheNewPage)
     EXPECT_FALSE(shown(passwordbar));
     EXPECT_EQ(option3.usepassword, 0u);
 
+    // The rebuild refills the page from the record; what Apply took stays.
     set_active(passwordbutton, true);
-    type(passwordbar, "pw");
+    type(passwordbar, "new");
+    option3.uselogfile = 1;
+    type(filenamebar, "/var/log/typed.log");
     GtkWidget* confirm = apply_and_confirm();
     ASSERT_NE(confirm, nullptr);
     rebuild_page();
+    ASSERT_EQ(text_of(passwordbar), "pw");
     type(passwordentry, "pw");
+    type(passwordreentry, "new");
     click(confirm, "OK");
+    EXPECT_TRUE(windows_titled("Error").empty());
     EXPECT_TRUE(windows_titled("Password Confirm").empty());
-    EXPECT_EQ(stored_password(), "pw");
+    EXPECT_EQ(stored_password(), "new");
+    EXPECT_STREQ(option3.logfile, "/var/log/typed.log");
+}
+
+TEST_F(PasswordTest, AMultiBytePasswordCanAlwaysBeTypedAgain)
+{
+    auto e_times = [](int n) {
+        std::string out;
+        for (int k = 0; k < n; ++k)
+            out += "\xc3\xa9";
+        return out;
+    };
+    // Stored whole, then typed to turn protection off.
+    start_protected("");
+    set_active(passwordbutton, true);
+    type(passwordbar, e_times(27));
+    GtkWidget* confirm = apply_and_confirm();
+    ASSERT_NE(confirm, nullptr);
+    type(passwordreentry, e_times(27));
+    click(confirm, "OK");
+    ASSERT_EQ(stored_password(), e_times(27));
+    set_active(passwordbutton, false);
+    type(passwordentry, e_times(27));
+    click(only_window_titled("Password Modify"), "OK");
+    EXPECT_TRUE(windows_titled("Error").empty());
+    EXPECT_EQ(option3.usepassword, 0u);
+
+    // A password an older version cut inside its 28th character: typing all of it matches.
+    start_protected((e_times(27) + "\xc3").c_str());
+    set_active(passwordbutton, false);
+    type(passwordentry, e_times(28));
+    click(only_window_titled("Password Modify"), "OK");
+    EXPECT_TRUE(windows_titled("Error").empty());
+    EXPECT_EQ(option3.usepassword, 0u);
 }

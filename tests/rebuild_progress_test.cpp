@@ -151,17 +151,18 @@ TEST_F(RebuildBars, ASizeOfZeroLeavesTheBarAtItsMinimum)
     EXPECT_TRUE(shown(pbar1));
     EXPECT_EQ(bar_value(pbar1), 1.0);
     EXPECT_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(pbar1)), 0.0);
+    EXPECT_EQ(bar_text(pbar1), "0%");
 }
 
-TEST_F(RebuildDisplay, PercentageDividesFirstAndTruncates)
+TEST_F(RebuildDisplay, PercentageIsExactInWholePercents)
 {
     struct Case {
         int progress, size, percent;
     };
     const Case cases[] = {
-        {1, 3, 33},   {2, 3, 66},     {99, 100, 99}, {100, 100, 100}, {0, 76319, 0},     {76319, 76319, 100},
-        {50, 200, 25}, {-1, 3, -33},  {5, 0, 0},     {0, 0, 0},       {2000000000, 1, 2147483647},
-        {-2000000000, 1, -2147483647 - 1},
+        {29, 100, 29}, {57, 100, 57},  {1, 3, 33},      {2, 3, 66},   {99, 100, 99},    {100, 100, 100},
+        {0, 76319, 0}, {76319, 76319, 100}, {50, 200, 25}, {-1, 3, -33}, {5, 0, 0},        {0, 0, 0},
+        {2147483647, 2147483647, 100}, {2000000000, 1, 2147483647}, {-2000000000, 1, -2147483647 - 1},
     };
     for (const Case& c : cases) {
         array(0, c.progress, c.size, 0x01);

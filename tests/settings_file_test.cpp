@@ -199,7 +199,7 @@ TEST(SettingsFile, OverLongTextsAreCutInsideTheirFields)
     EXPECT_EQ(option3.audible, 0u);
 }
 
-TEST(SettingsFile, NewFileIsPrivateAndAnExistingOneKeepsItsMode)
+TEST(SettingsFile, NewFileIsPrivateAndAnExistingOneKeepsItsModeOwnerAndLinks)
 {
     ScopedWorkDir dir;
     init_enviorment();
@@ -207,23 +207,45 @@ TEST(SettingsFile, NewFileIsPrivateAndAnExistingOneKeepsItsMode)
     EXPECT_EQ(mode_of(dir.file("quorvex.conf")), 0600u);
 
     ASSERT_EQ(::chmod(dir.file("quorvex.conf").c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(dir.file("quorvex.conf").c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(mode_of(dir.file("quorvex.conf")), 0640u);
+    struct stat st;
+    ASSERT_EQ(::stat(dir.file("quorvex.conf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
+
+    // A second name for the file still reaches the new record.
+    ASSERT_EQ(::link(dir.file("quorvex.conf").c_str(), dir.file("second.conf").c_str()), 0);
+    copy_text(option3.logfile, "linked.log");
+    ASSERT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(read_file(dir.file("second.conf")), record_bytes(option3));
 }
 
-TEST(SettingsFile, WriteIntoReadOnlyDirectoryFailsAndLeavesTheOldFileWhole)
+TEST(SettingsFile, AReadOnlyDirectoryTakesAWritableFileInPlaceAndRefusesANewOne)
 {
     ScopedWorkDir dir;
-    const std::string stored = sample_file();
-    write_file(dir.file("quorvex.conf"), stored);
     init_enviorment();
     copy_text(option3.logfile, "changed");
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    const int error = write_as_ordinary_user();
+    const int refused = write_as_ordinary_user();
     ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
-    EXPECT_EQ(error, EACCES);
-    EXPECT_EQ(read_file(dir.file("quorvex.conf")), stored);
-    EXPECT_STREQ(option3.logfile, "changed");
+    EXPECT_EQ(refused, EACCES);
+    EXPECT_FALSE(file_exists(dir.file("quorvex.conf")));
+
+    write_file(dir.file("quorvex.conf"), sample_file());
+    ASSERT_EQ(::chmod(dir.file("quorvex.conf").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    const int written = write_as_ordinary_user();
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(read_file(dir.file("quorvex.conf")), record_bytes(option3));
+    EXPECT_EQ(mode_of(dir.file("quorvex.conf")), 0666u);
     EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "' | wc -l) -eq 1").c_str()), 0);
 }
 

@@ -15,16 +15,24 @@ std::int32_t Mirror_Sync = 0;
 
 namespace {
 
-// The driver may write more than the 204 bytes the program reads; a failed request
-// leaves the previous answer in place, which the callers then see.
+// The driver may write more than the 204 bytes the program reads, so every request
+// that answers with the array status layout (0x3801, also through kind 'S', and 0x3809)
+// gets this padded block, never ArrayStatus itself; a failed request leaves the
+// previous answer in place, which the callers then see.
 std::uint8_t status_work_block[256];
 
 DeviceFailure version_failure;
 
-void request_once(unsigned long code, void* record)
+int request_once(unsigned long code, void* record)
 {
     DeviceHandle device;
-    device.request(code, record);
+    return device.request(code, record);
+}
+
+void request_status_block(const DeviceHandle& device, unsigned long code)
+{
+    device.request(code, status_work_block);
+    std::memcpy(ArrayStatus, status_work_block, kArrayStatusSize);
 }
 
 void read_swap_boxes()
@@ -40,22 +48,31 @@ void read_swap_boxes()
         entry[swap_entry::kBoxType] &= swap_entry::kBoxTypeMask;
 }
 
+int request_identify(int position)
+{
+    if (position >= 0 && position <= 7)
+        args[0] = static_cast<std::uint8_t>('1' + position);
+    return request_once(kRequestIdentify, args);
+}
+
 } // namespace
+
+bool identify_drive(int position) { return request_identify(position) >= 0 && drive_present(args); }
 
 void readparameters(char kind, int position)
 {
     switch (kind) {
-    case 'S':
-        std::memset(ArrayStatus, 0, sizeof ArrayStatus);
-        request_once(kRequestArrayStatus, ArrayStatus);
+    case 'S': {
+        std::memset(status_work_block, 0, sizeof status_work_block);
+        DeviceHandle device;
+        request_status_block(device, kRequestArrayStatus);
         break;
+    }
     case 'B':
         read_swap_boxes();
         break;
     case 'I':
-        if (position >= 0 && position <= 7)
-            args[0] = static_cast<std::uint8_t>('1' + position);
-        request_once(kRequestIdentify, args);
+        request_identify(position);
         break;
     default:
         break;
@@ -65,8 +82,8 @@ void readparameters(char kind, int position)
 void read_array_status(int array_index)
 {
     status_work_block[0] = static_cast<std::uint8_t>(array_index);
-    request_once(kRequestArrayStatus, status_work_block);
-    std::memcpy(ArrayStatus, status_work_block, kArrayStatusSize);
+    DeviceHandle device;
+    request_status_block(device, kRequestArrayStatus);
 }
 
 bool read_version_and_controllers()
@@ -82,7 +99,9 @@ bool read_version_and_controllers()
         version_failure = {DeviceStep::Version, errno};
         return false;
     }
-    device.request(kRequestControllers, ArrayStatus);
+    // A failed request leaves ArrayStatus as it was.
+    std::memcpy(status_work_block, ArrayStatus, kArrayStatusSize);
+    request_status_block(device, kRequestControllers);
     return true;
 }
 

@@ -23,6 +23,11 @@ extern std::int32_t Mirror_Sync;
 // of a drive position into args. Any other kind does nothing.
 void readparameters(char kind, int position);
 
+// Kind 'I' for a drive position, telling whether a drive answered: false when the
+// request failed (args then holds the position character and an older answer) or when
+// the position has no drive.
+bool identify_drive(int position);
+
 // Array status of one array index, copied into ArrayStatus.
 void read_array_status(int array_index);
 

@@ -175,8 +175,7 @@ void write_size(DriveRow row, const char* capacity)
 void drive_pass()
 {
     for (int j = 0; j < kDrivePositions; ++j) {
-        readparameters('I', j);
-        if (!drive_present(args)) {
+        if (!identify_drive(j)) {
             channeldisknames[j][0] = '&';
             continue;
         }
@@ -233,8 +232,9 @@ void write_controller_lines(int c, const std::uint8_t* record)
 
 void name_controller(int c, const std::uint8_t* record, ScanState& state)
 {
+    // The whole name goes, so the tree's test finds no controller here.
     if (!controller_present(record)) {
-        controllernames[c][0] = '\0';
+        std::memset(controllernames[c], 0, sizeof controllernames[c]);
         return;
     }
     copy_text(controllernames[c], state.named_controllers == 1 ? "Halvoren 1" : "Halvoren 2");
@@ -314,10 +314,15 @@ const char* member_status_text(int j, std::uint8_t raid_mode, ScanState& state)
 }
 
 // A member drive's lines go to its drive position row and its member slot row alike.
+// A member that does not answer (switched off, or the request failed) is absent: its
+// slot keeps "&" and nothing is written from the previous drive's answer.
 void write_member_drive(int a, int j, ScanState& state)
 {
     const int slot = a * kDrivePositions + j;
-    readparameters('I', j);
+    if (!identify_drive(j)) {
+        channeldisknames[j][0] = '&';
+        return;
+    }
     char name[identify::kModelSize];
     model_name_of(args, name);
     copy_text(channeldisknames[j], name);
@@ -362,10 +367,12 @@ void array_pass(ScanState& state)
         read_array_status(a);
         const std::uint8_t status = ArrayStatus[status_block::kArrayStatus];
         const std::uint8_t member_mask = ArrayStatus[status_block::kMemberMask];
-        if (array_exists(status)) {
+        if (!array_exists(status)) {
+            // A vanished array is no longer listed, so no page still calls it functional.
+            arraynames[a][0] = '\0';
+        } else {
             set_disk_error_flags(ArrayStatus[status_block::kRaidMode], member_mask,
                                  le16(ArrayStatus + status_block::kRebuildMask), ArrayStatus[status_block::kBusyMask]);
-            // A vanished array keeps its last name and lines.
             write_array_lines(a, state);
             for (int j = 0; j < kDrivePositions; ++j)
                 if (member_mask & (1u << j))

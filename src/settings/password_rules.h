@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Longest password the record holds.
+// Longest password the record holds, in bytes of UTF-8; the entries never take more
+// characters than that.
 inline constexpr int kPasswordMaxLength = sizeof(SettingsRecord::password) - 1;
 
 // The stored password. One loaded without a terminator counts as the 55 characters an

@@ -109,13 +109,17 @@ std::string settings_target()
     return target;
 }
 
-// An existing file keeps its permissions; a new one gets owner read and write only.
-mode_t mode_for_settings_file(const std::string& target)
+// The temporary file takes over the existing file's mode, and its owner and group as far
+// as this user may give them; a new file gets owner read and write only.
+int take_over_attributes(int fd, const std::string& target)
 {
     struct stat existing;
-    if (::stat(target.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    return S_IRUSR | S_IWUSR;
+    if (::stat(target.c_str(), &existing) != 0)
+        return ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+        (void)!::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+    // After the owner, since changing it may clear the set-id bits.
+    return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
 }
 
 // A settings file its owner has made read-only stays as it is, as an open for writing
@@ -127,6 +131,37 @@ int refuse_read_only(const std::string& target)
     return 0;
 }
 
+bool has_other_links(const std::string& target)
+{
+    struct stat existing;
+    return ::stat(target.c_str(), &existing) == 0 && existing.st_nlink > 1;
+}
+
+// Truncate, write and flush the existing file itself: for a file in a directory this
+// user cannot write, and for one with other hard links, which a rename would cut off.
+int write_in_place(const std::string& target)
+{
+    UniqueFile file(target.c_str(), "w");
+    if (!file)
+        return errno;
+    if (std::fwrite(&option3, sizeof option3, 1, file.get()) != 1 || std::fflush(file.get()) != 0)
+        return errno ? errno : EIO;
+    if (::fsync(::fileno(file.get())) != 0)
+        return errno;
+    return file.close() ? 0 : (errno ? errno : EIO);
+}
+
+int replace_atomically(const std::string& target, const TemporarySettingsFile& temporary)
+{
+    if (int error = take_over_attributes(temporary.fd(), target))
+        return error;
+    if (int error = write_all(temporary.fd(), &option3, sizeof option3))
+        return error;
+    if (::fsync(temporary.fd()) != 0)
+        return errno;
+    return 0;
+}
+
 } // namespace
 
 int write_settings_file()
@@ -134,15 +169,17 @@ int write_settings_file()
     const std::string target = settings_target();
     if (int error = refuse_read_only(target))
         return error;
+    if (has_other_links(target))
+        return write_in_place(target);
     TemporarySettingsFile temporary(target);
-    if (!temporary.opened())
+    if (!temporary.opened()) {
+        // The directory refuses a new file; an existing writable one is still written.
+        if (::access(target.c_str(), W_OK) == 0)
+            return write_in_place(target);
         return temporary.error();
-    if (::fchmod(temporary.fd(), mode_for_settings_file(target)) != 0)
-        return errno;
-    if (int error = write_all(temporary.fd(), &option3, sizeof option3))
+    }
+    if (int error = replace_atomically(target, temporary))
         return error;
-    if (::fsync(temporary.fd()) != 0)
-        return errno;
     if (temporary.close_now() != 0)
         return errno;
     if (::rename(temporary.path(), target.c_str()) != 0)

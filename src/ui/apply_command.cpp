@@ -3,6 +3,7 @@
 #include "settings/apply_rules.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
+#include "ui/notification_options.h"
 #include "ui/password_protection.h"
 #include "ui/power_management.h"
 #include "ui/widget_registry.h"
@@ -11,6 +12,31 @@
 #include <string>
 
 namespace {
+
+PendingApply pending;
+
+PendingApply read_page()
+{
+    PendingApply read;
+    read.takes_logfile = option3.uselogfile == 1 && filenamebar;
+    if (read.takes_logfile)
+        read.logfile = gtk_entry_get_text(GTK_ENTRY(filenamebar));
+    read.takes_password = passwordbar != nullptr;
+    if (read.takes_password)
+        read.password = gtk_entry_get_text(GTK_ENTRY(passwordbar));
+    return read;
+}
+
+// The entries count characters, the record bytes: a text that does not fit whole is
+// refused rather than cut, which could split a character and lock the user out.
+const char* overlong_text_message(const PendingApply& read)
+{
+    if (read.takes_password && read.password.size() > static_cast<std::size_t>(kPasswordMaxLength))
+        return kPasswordTooLong;
+    if (read.takes_logfile && read.logfile.size() >= sizeof option3.logfile)
+        return kPathTooLong;
+    return nullptr;
+}
 
 void report_write_failure(int error)
 {
@@ -23,16 +49,23 @@ void report_write_failure(int error)
 
 } // namespace
 
+const PendingApply& pending_apply() { return pending; }
+
 void apply_commit()
 {
-    take_typed_settings(filenamebar ? gtk_entry_get_text(GTK_ENTRY(filenamebar)) : nullptr,
-                        passwordbar ? gtk_entry_get_text(GTK_ENTRY(passwordbar)) : nullptr);
+    take_typed_settings(pending.takes_logfile ? pending.logfile.c_str() : nullptr,
+                        pending.takes_password ? pending.password.c_str() : nullptr);
     if (int error = write_settings_file())
         report_write_failure(error);
 }
 
 void apply_ok(GtkWidget*, gpointer)
 {
+    pending = read_page();
+    if (const char* message = overlong_text_message(pending)) {
+        open_error_box(message, window, G_CALLBACK(closeSaveError));
+        return;
+    }
     if (option3.usepassword == 1)
         open_password_confirm();
     else

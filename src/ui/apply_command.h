@@ -4,13 +4,25 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <string>
 
-// "clicked" of the "Apply" button.
+// What Apply takes from the page, read when it is pressed: a notebook rebuild while a
+// password dialog is open changes none of it.
+struct PendingApply {
+    bool takes_logfile = false;
+    std::string logfile;
+    bool takes_password = false;
+    std::string password;
+};
+const PendingApply& pending_apply();
+
+// "clicked" of the "Apply" button. A password or path whose bytes do not fit its field
+// is refused in an "Error" box, and nothing is applied.
 void apply_ok(GtkWidget* widget, gpointer data);
 
-// Brings option3 up to date from the page and writes "quorvex.conf". A failed write
+// Brings option3 up to date from what Apply took and writes "quorvex.conf". A failed write
 // leaves the applied values in memory and tells the user in an "Error" box.
 void apply_commit();
 
-// OK of the box that reports a failed write.
+// OK of the box that reports a failed write or a refused text.
 void closeSaveError(GtkWidget* widget, gpointer errorbox);

@@ -3,17 +3,15 @@
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
 #include "ui/padded_label.h"
-#include "ui/widget_registry.h"
 
 namespace {
 
 void show_popup(const char* message)
 {
+    // A window of its own, neither modal nor transient for the main window: window
+    // managers hide transient dialogs with their minimised parent, and a drive failure
+    // must show while the monitor is minimised.
     GtkWidget* dialog = gtk_dialog_new();
-    // Keeps the window manager (and GTK's check for parentless dialogs) content; the
-    // popup stays non-modal.
-    if (window && GTK_IS_WINDOW(window))
-        gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(window));
     gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <string>
 
 cairo_surface_t* pixmap;
 cairo_surface_t* pixmap2;
@@ -78,12 +79,30 @@ cairo_surface_t* make_surface(GtkWidget* area)
     return surface;
 }
 
+// What each surface shows, as assistive technologies get it: the item's name and the
+// page's lines. It outlives a rebuild with the surface.
+struct PageText {
+    std::string name, lines;
+};
+PageText page_text, page_text2;
+
+PageText& text_of_surface(const cairo_surface_t* surface) { return surface == pixmap ? page_text : page_text2; }
+
+void tell_accessible(GtkWidget* area, const PageText& text)
+{
+    AtkObject* accessible = gtk_widget_get_accessible(area);
+    atk_object_set_name(accessible, text.name.c_str());
+    atk_object_set_description(accessible, text.lines.c_str());
+}
+
 // The surface is made once with the size the area has then; later allocations (a wider
-// window, the text area of a rebuild) reuse it as it is.
+// window, the text area of a rebuild) reuse it as it is, and the new area tells what
+// it shows.
 gboolean configure_once(GtkWidget* area, cairo_surface_t*& surface)
 {
     if (!surface)
         surface = make_surface(area);
+    tell_accessible(area, text_of_surface(surface));
     return TRUE;
 }
 
@@ -107,6 +126,44 @@ void draw_text_line(cairo_t* cr, PangoLayout* layout, const char* line, int base
     pango_cairo_show_layout(cr, layout);
 }
 
+std::string readable(const char* field, std::size_t capacity)
+{
+    UniqueText text(g_utf8_make_valid(field, static_cast<gssize>(field_length(field, capacity))));
+    return text.get();
+}
+
+// The tree label of the item whose page is shown.
+std::string item_name(PageKind kind, int index)
+{
+    switch (kind) {
+    case PageKind::ArraySummary:
+        return in_range(index, kArrays) ? readable(arraynames[index], sizeof arraynames[index]) : std::string();
+    case PageKind::MemberDrive:
+        return in_range(index, kMemberSlots) ? readable(arraydisknames[index], sizeof arraydisknames[index]) : std::string();
+    case PageKind::Controller:
+        return in_range(index, kControllers) ? readable(controllernames[index], sizeof controllernames[index]) : std::string();
+    case PageKind::Channel:
+        return in_range(index, kChannels) ? readable(channelnames[index / 2][index % 2], sizeof channelnames[0][0]) : std::string();
+    case PageKind::ChannelDrive:
+        return in_range(index, kDrivePositions) ? readable(channeldisknames[index], sizeof channeldisknames[index]) : std::string();
+    }
+    return std::string();
+}
+
+// A drawn page is a picture to assistive technologies: its item's name and its lines,
+// one per text line, go to the text area's accessible name and description.
+void describe_page(GtkWidget* area, PageText& text, PageKind kind, int index, const PageLines& page)
+{
+    text.name = item_name(kind, index);
+    text.lines.clear();
+    for (int k = 0; k < page.count; ++k) {
+        if (k > 0)
+            text.lines += '\n';
+        text.lines += readable(page.line[k], kLineSize);
+    }
+    tell_accessible(area, text);
+}
+
 void draw_page(GtkWidget* area, cairo_surface_t* surface, PageKind kind, int index)
 {
     if (!area || !surface)
@@ -122,6 +179,7 @@ void draw_page(GtkWidget* area, cairo_surface_t* surface, PageKind kind, int ind
         const PageLines page = page_lines(kind, index);
         for (int k = 0; k < page.count; ++k)
             draw_text_line(cr.get(), layout.get(), page.line[k], kLineStep * (k + 1));
+        describe_page(area, text_of_surface(surface), kind, index, page);
     }
     cairo_surface_flush(surface);
     gtk_widget_queue_draw(area);

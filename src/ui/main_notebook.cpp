@@ -51,6 +51,10 @@ GtkTreeIter append_item(GtkTreeStore* store, GtkTreeIter* parent, const char* na
 
 bool drive_listed(const char* name) { return name[0] != '&'; }
 
+// The scan clears the whole name of a controller that is gone; a name of less than two
+// characters is no controller's either.
+bool controller_listed(const char* name) { return name[0] != '\0' && name[1] != '\0'; }
+
 void fill_array_items(GtkTreeStore* store)
 {
     for (int a = 0; a < kArrays; ++a) {
@@ -68,7 +72,7 @@ void fill_array_items(GtkTreeStore* store)
 void fill_controller_items(GtkTreeStore* store)
 {
     for (int c = 0; c < kControllers; ++c) {
-        if (controllernames[c][1] == '\0')
+        if (!controller_listed(controllernames[c]))
             continue;
         GtkTreeIter controller =
             append_item(store, nullptr, controllernames[c], sizeof controllernames[c], PageKind::Controller, c);
@@ -171,7 +175,9 @@ void attach_banner_row()
 {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_show(box);
-    gtk_box_pack_end(GTK_BOX(box), CreateWidgetFromXpm(window, compname), FALSE, FALSE, 0);
+    GtkWidget* banner = CreateWidgetFromXpm(window, compname);
+    atk_object_set_name(gtk_widget_get_accessible(banner), "Halvoren");
+    gtk_box_pack_end(GTK_BOX(box), banner, FALSE, FALSE, 0);
     gtk_grid_attach(GTK_GRID(tabletop), box, 1, 0, 1, 1);
 }
 

@@ -1,8 +1,12 @@
 #include "ui/notification_options.h"
 
 #include "base/bounded_text.h"
+#include "ui/apply_command.h"
+#include "ui/password_protection.h"
 #include "settings/settings_record.h"
 #include "ui/widget_registry.h"
+
+#include <cstring>
 
 namespace {
 
@@ -54,6 +58,12 @@ void fileselect(GtkWidget*, gpointer)
 void file_ok_sel(GtkWidget* dialog, gpointer)
 {
     gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    // Cut to the field it would name another file.
+    if (chosen && std::strlen(chosen) >= sizeof option3.logfile) {
+        g_free(chosen);
+        open_error_box(kPathTooLong, dialog, G_CALLBACK(closeSaveError));
+        return;
+    }
     if (chosen) {
         replace_text(option3.logfile, chosen);
         g_free(chosen);

@@ -7,6 +7,7 @@
 
 inline constexpr const char* kFileSelectionTitle = "File selection";
 inline constexpr const char* kProposedLogName = "Error.log";
+inline constexpr const char* kPathTooLong = "The path is too long: at most 99 bytes.";
 
 // "clicked" of beepbutton / popupbutton: audible / popup follow the check box.
 void setbeep(GtkWidget* widget, gpointer data);
@@ -20,6 +21,7 @@ void entry_toggle_editable(GtkWidget* checkbutton, gpointer entry);
 void fileselect(GtkWidget* widget, gpointer data);
 
 // OK of the dialog: the chosen path goes into logfile and the entry, the dialog closes.
+// A path longer than the field is refused in an "Error" box and the dialog stays.
 void file_ok_sel(GtkWidget* dialog, gpointer data);
 // Cancel of the dialog, and its own "destroy": closes it, changing nothing.
 void fileselect_destroy(GtkWidget* dialog, gpointer data);

@@ -99,7 +99,9 @@ GtkWidget* log_file_row()
     g_signal_connect(uselog, "toggled", G_CALLBACK(entry_toggle_editable), filenamebar);
 
     GtkWidget* file_button = gtk_button_new();
-    gtk_container_add(GTK_CONTAINER(file_button), CreateWidgetFromXpm(file_button, FileButton));
+    GtkWidget* face = CreateWidgetFromXpm(file_button, FileButton);
+    atk_object_set_name(gtk_widget_get_accessible(face), kFileSelectionTitle);
+    gtk_container_add(GTK_CONTAINER(file_button), face);
     g_signal_connect(file_button, "clicked", G_CALLBACK(fileselect), nullptr);
     pack(row, file_button);
     return row;

@@ -170,7 +170,7 @@ void entry_toggle_password(GtkWidget* checkbutton, gpointer entry)
 
 void closePassword(GtkWidget*, gpointer dialog)
 {
-    if (text_of(passwordentry) != stored_password()) {
+    if (typed_password_wrong(text_of(passwordentry))) {
         open_error_box(kWrongPassword, GTK_WIDGET(dialog), G_CALLBACK(closePassError));
         return;
     }
@@ -199,7 +199,7 @@ void closePassError(GtkWidget*, gpointer errorbox)
 
 void open_password_confirm()
 {
-    if (text_of(passwordbar) != stored_password())
+    if (pending_apply().password != stored_password())
         open_confirm_with_reentry();
     else
         open_confirm_without_reentry();
@@ -211,7 +211,8 @@ void closeApplyPassword(GtkWidget*, gpointer dialog)
         open_error_box(kWrongOldPassword, GTK_WIDGET(dialog), G_CALLBACK(closeApplyPassError));
         return;
     }
-    if (text_of(passwordbar) != text_of(passwordreentry)) {
+    // The new password as Apply took it: a rebuild meanwhile refills the page's entry.
+    if (pending_apply().password != text_of(passwordreentry)) {
         open_error_box(kWrongNewPassword, GTK_WIDGET(dialog), G_CALLBACK(closeApplyPassError));
         return;
     }

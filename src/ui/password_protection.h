@@ -10,6 +10,7 @@
 inline constexpr const char* kWrongPassword = "Password is wrong, Please input once more !";
 inline constexpr const char* kWrongOldPassword = "Old password is wrong, Please input once more !";
 inline constexpr const char* kWrongNewPassword = "New password is wrong, Please input once more !";
+inline constexpr const char* kPasswordTooLong = "The password is too long: at most 55 bytes.";
 
 // "toggled" of passwordbutton, with passwordbar as user data.
 void entry_toggle_password(GtkWidget* checkbutton, gpointer entry);
@@ -19,8 +20,8 @@ void closePassword(GtkWidget* widget, gpointer dialog);
 void cancelPassword(GtkWidget* widget, gpointer dialog);
 void closePassError(GtkWidget* widget, gpointer errorbox);
 
-// Opens the Password Confirm dialog Apply needs: with re-entry when the text of
-// passwordbar differs from the stored password, without it when they are equal.
+// Opens the Password Confirm dialog Apply needs: with re-entry when the new password
+// taken at Apply differs from the stored password, without it when they are equal.
 void open_password_confirm();
 
 // Password Confirm: OK with re-entry, OK without, Cancel of both, OK of their error box.

@@ -30,6 +30,7 @@ void progress_bar_set_value(GtkWidget* bar, double value)
     const double fraction = upper > lower ? (clamped - lower) / (upper - lower) : 0.0;
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
     char text[16];
-    format_text(text, sizeof text, "%d%%", static_cast<int>(clamped));
+    // The text tells the value itself, not the fill, which never drops below the range.
+    format_text(text, sizeof text, "%d%%", static_cast<int>(value));
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
 }

@@ -7,7 +7,7 @@
 #include "ui/widget_registry.h"
 
 #include <climits>
-#include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -24,15 +24,13 @@ int array_of(int bit)
     return -1;
 }
 
-int truncated_percentage(double percentage)
+int clamped_to_int(std::int64_t value)
 {
-    if (!std::isfinite(percentage))
-        return 0;
-    if (percentage >= static_cast<double>(INT_MAX))
+    if (value > INT_MAX)
         return INT_MAX;
-    if (percentage <= static_cast<double>(INT_MIN))
+    if (value < INT_MIN)
         return INT_MIN;
-    return static_cast<int>(percentage);
+    return static_cast<int>(value);
 }
 
 void update_bar(GtkWidget* label, GtkWidget* bar, const char* text, int bit)
@@ -110,5 +108,6 @@ int stringdivide(int bit)
     // No size, no percentage: the bar stays at its minimum.
     if (size == 0)
         return 0;
-    return truncated_percentage(static_cast<double>(progress) / size * 100.0);
+    // Multiplying first in 64 bits keeps whole percents exact: 29 of 100 is 29.
+    return clamped_to_int(std::int64_t{progress} * 100 / size);
 }
