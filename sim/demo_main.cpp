@@ -6,7 +6,7 @@
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
 #include "status/command_line.h"
-#include "ui/startup.h"
+#include "status/window_loader.h"
 
 #include <glib.h>
 #include <string>
@@ -67,5 +67,5 @@ int main(int argc, char** argv)
     set_system_log_path(log_path.c_str());
     static DemoScenario scenario(card, log_path);
     g_timeout_add(1000, demo_tick, &scenario);
-    return run_monitor(argc, argv);
+    return run_window(argc, argv);
 }
