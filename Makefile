@@ -1,4 +1,4 @@
-# Front door: make demo | make test | make run | make bench
+# Front door: make demo | make test | make run | make bench | make deb
 BUILD    ?= build
 PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth \
             nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote
@@ -6,7 +6,7 @@ WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
-.PHONY: deps build demo run test sanitize fuzz bench screenshots clean
+.PHONY: deps build demo run test sanitize fuzz bench screenshots deb clean
 
 deps:
 	@missing=""; \
@@ -65,5 +65,17 @@ bench: deps
 	@cmake --build $(BUILD)-bench
 	$(XVFB) $(BUILD)-bench/quorvex-bench
 
+# The Debian package, built from a copy of the tree (dpkg-buildpackage writes beside the source);
+# the .deb is left in $(BUILD)-deb/.
+DEB_PACKAGES := debhelper dpkg-dev lintian desktop-file-utils appstream systemd
+deb: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(DEB_PACKAGES)"
+	rm -rf $(BUILD)-deb && mkdir -p $(BUILD)-deb/source/quorvex-monitor
+	git ls-files -co --exclude-standard -z | tar --null --ignore-failed-read -T - -cf - 2>/dev/null | \
+	  tar -xf - -C $(BUILD)-deb/source/quorvex-monitor
+	cd $(BUILD)-deb/source/quorvex-monitor && dpkg-buildpackage -us -uc -b
+	mv $(BUILD)-deb/source/*.deb $(BUILD)-deb/
+	@ls $(BUILD)-deb/*.deb
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-deb

@@ -19,11 +19,20 @@ std::string directory_of_executable()
     return executable.substr(0, executable.rfind('/'));
 }
 
+// Beside the executable in the build folder; where the install put it otherwise.
+std::string window_module_path()
+{
+    const std::string beside = directory_of_executable() + "/" + kWindowModule;
+    if (access(beside.c_str(), F_OK) == 0)
+        return beside;
+    return std::string(QUORVEX_MODULE_DIR) + "/" + kWindowModule;
+}
+
 } // namespace
 
 int run_window(int argc, char** argv)
 {
-    const std::string module = directory_of_executable() + "/" + kWindowModule;
+    const std::string module = window_module_path();
     // Never unloaded: the toolkit keeps state for the life of the process.
     void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     using Entry = int (*)(int, char**);

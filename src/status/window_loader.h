@@ -2,7 +2,8 @@
 // without the toolkit's libraries, which take longer to load than the answer itself.
 #pragma once
 
-// The file name of the module, looked for beside the executable.
+// The file name of the module, looked for beside the executable (the build folder), then
+// in the folder the install puts it in.
 inline constexpr const char* kWindowModule = "quorvex-window.so";
 
 // Loads the module and runs the window; its exit status, or 1 with the reason on stderr
