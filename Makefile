@@ -1,12 +1,13 @@
 # Front door: make demo | make test | make run | make bench | make deb
 BUILD    ?= build
+PREFIX   ?= /usr/local
 PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth \
             nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote
 WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
-.PHONY: deps build demo run test sanitize fuzz bench screenshots deb clean
+.PHONY: deps build install demo run test sanitize fuzz bench screenshots deb clean
 
 deps:
 	@missing=""; \
@@ -20,8 +21,13 @@ deps:
 	fi
 
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) > /dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEX_WERROR=$(WERROR) \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	@cmake --build $(BUILD)
+
+# DESTDIR=... stages the files for a package.
+install: build
+	cmake --install $(BUILD)
 
 demo: build
 	$(BUILD)/quorvex-monitor-demo
