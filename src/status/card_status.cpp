@@ -122,8 +122,8 @@ std::uint8_t read_arrays(CardStatus& card)
 void read_drives(CardStatus& card, std::uint8_t rebuilding)
 {
     for (int j = 0; j < kDrivePositions; ++j) {
-        readparameters('I', j);
-        if (!drive_present(args))
+        // A failed identify leaves another drive's answer in args: no drive here either.
+        if (!identify_drive(j))
             continue;
         DriveStatus drive;
         drive.position = j;

@@ -113,6 +113,17 @@ TEST(CommandLine, CardStatesGiveExitStatusSummaryAndOverall)
     }
 }
 
+// A failed identify leaves the previous drive's answer behind; it must not show as a drive.
+TEST(CommandLine, ADriveWhoseIdentifyFailsIsNotListed)
+{
+    SimulatedCard card = make_demo_card();
+    card.fail_identify[2] = true;
+    const auto document = nlohmann::json::parse(run(card, "--json").out);
+    for (const auto& drive : document["drives"])
+        EXPECT_NE(drive["position"], 3) << drive;
+    EXPECT_EQ(document["drives"].size(), 5u);
+}
+
 TEST(CommandLine, JsonOfARebuildingCardMatchesTheSchema)
 {
     TempDir dir;
