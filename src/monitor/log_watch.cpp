@@ -36,7 +36,14 @@ void append_to_event_log(const char* message)
 // meanwhile are read once a flag is on again, as a reading of the whole file would find them.
 void geterrordata()
 {
-    if (!event_sink || (option3.uselogfile != 1 && option3.popup != 1))
+    if (option3.uselogfile != 1 && option3.popup != 1)
+        return;
+    log_watch_pass();
+}
+
+void log_watch_pass()
+{
+    if (!event_sink)
         return;
     char now[26];
     gettimenow(now);

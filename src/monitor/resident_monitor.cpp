@@ -1,0 +1,164 @@
+#include "monitor/resident_monitor.h"
+
+#include "base/clock.h"
+#include "inventory/inventory_scan.h"
+#include "monitor/log_watch.h"
+#include "monitor/rebuild_state.h"
+#include "monitor/tick_cadence.h"
+#include "settings/settings_file.h"
+#include "settings/settings_record.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+MonitorOptions options;
+CardPicture previous;
+bool have_picture = false;
+bool driver_lost = false;
+volatile std::sig_atomic_t stop_requested = 0;
+
+std::string time_text()
+{
+    const std::time_t now = clock_seconds();
+    std::tm local{};
+    char text[40] = "";
+    if (localtime_r(&now, &local))
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    return text;
+}
+
+void report(const CardEvent& event)
+{
+    std::fprintf(stderr, "%s\n", event_line(event).c_str());
+    if (options.on_event.empty())
+        return;
+    const HookOutcome outcome = run_event_hook(options.on_event, event, time_text(), options.hook_limit_ms, &stop_requested);
+    std::fprintf(stderr, "quorvex-monitor: %s %s: %s\n", options.on_event.c_str(), event.name.c_str(),
+                 describe_outcome(outcome, options.hook_limit_ms).c_str());
+}
+
+// The driver's line as the log holds it, without the newlines the log watch adds.
+void report_driver_line(const char* message)
+{
+    std::string line = message;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    report({"DriverEvent", "-", line});
+    if (option3.uselogfile == 1)
+        append_to_event_log(message);
+}
+
+void after_complete_scan()
+{
+    const CardPicture now = picture_after_scan();
+    const CardPicture before = have_picture ? previous : startup_baseline(now);
+    previous = now;
+    have_picture = true;
+    for (const CardEvent& event : card_events(before, now))
+        report(event);
+    log_watch_pass();
+}
+
+void scan()
+{
+    if (gtkReadFile() == 1) {
+        driver_lost = false;
+    } else if (!driver_lost) {
+        driver_lost = true;
+        report({"ControllerMissing", "-", "no answer from the driver"});
+    }
+    if (options.after_scan)
+        options.after_scan();
+}
+
+// The schedule check and the bar slots, as in the window; nothing to draw.
+void keep_slot(int bit)
+{
+    if (rebuild_array_of(bit) >= 0)
+        take_rebuild_slots(bit);
+}
+
+void rebuild_refresh_without_bars() { rebuild_refresh(keep_slot, nullptr); }
+
+// Change detection exists to rebuild the window's notebook; here the scan's comparison of
+// pictures takes its place.
+constexpr TickWork kMonitorTick{nullptr, nullptr, rebuild_refresh_without_bars, scan};
+
+void on_stop_signal(int) { stop_requested = 1; }
+
+void catch_stop_signals()
+{
+    struct sigaction action{};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: the sleep between ticks ends at once.
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void add_second(timespec& at)
+{
+    at.tv_sec += 1;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    // After a long tick (a slow program) the next one comes a second later, not at once.
+    if (at.tv_sec < now.tv_sec) {
+        at = now;
+        at.tv_sec += 1;
+    }
+}
+
+} // namespace
+
+std::string event_line(const CardEvent& event)
+{
+    std::string line = "quorvex-monitor: " + event.name;
+    if (event.array != "-")
+        line += " array " + event.array;
+    return line + ": " + event.detail;
+}
+
+void start_monitor(const MonitorOptions& chosen)
+{
+    options = chosen;
+    have_picture = false;
+    driver_lost = false;
+    set_after_scan_hook(after_complete_scan);
+    set_event_sink(report_driver_line);
+    arrayrebuilddisk[0] = arrayrebuilddisk[1] = 0;
+    globalhour[0] = '\0';
+    if (options.test_event)
+        report({"TestEvent", "-", "test of the event program"});
+    scan();
+}
+
+void monitor_tick()
+{
+    if (options.every_second)
+        options.every_second();
+    run_tick(kMonitorTick);
+}
+
+int run_resident_monitor(const MonitorOptions& chosen)
+{
+    stop_requested = 0;
+    catch_stop_signals();
+    init_enviorment();
+    start_monitor(chosen);
+    timespec next;
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    while (!stop_requested) {
+        add_second(next);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR && !stop_requested) {
+        }
+        if (!stop_requested)
+            monitor_tick();
+    }
+    std::fprintf(stderr, "quorvex-monitor: stopped\n");
+    return 0;
+}
