@@ -1,6 +1,6 @@
 # Front door: make demo | make test | make run | make bench
 BUILD    ?= build
-PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth
+PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth nlohmann-json3-dev python3-jsonschema prometheus systemd
 WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"

@@ -1,17 +1,18 @@
-// The monitor against the simulated card, with the system log in a file the demo writes
-// and a scripted drive failure and rebuild played on a loop, in the window or, with
-// --monitor, without a display.
+// The monitor against the simulated card (its command-line answers and the resident
+// watch too), with the system log in a file the demo writes and a scripted drive failure
+// and rebuild played on a loop.
 #include "base/unique_file.h"
 #include "demo_card.h"
 #include "demo_scenario.h"
 #include "monitor/log_watch.h"
-#include "monitor/monitor_command_line.h"
+#include "monitor/resident_monitor.h"
 #include "settings/settings_record.h"
+#include "status/command_line.h"
 #include "ui/startup.h"
 
 #include <glib.h>
-#include <cstdio>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -37,22 +38,29 @@ gboolean demo_tick(gpointer)
     return TRUE;
 }
 
+// --demo-state: the card as it is during the scripted failure and rebuild.
+gboolean set_demo_state(const gchar*, const gchar* value, gpointer, GError** error)
+{
+    const std::string state = value;
+    if (state == "healthy")
+        return TRUE;
+    if (state != "degraded" && state != "rebuilding") {
+        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-state takes healthy, degraded or rebuilding");
+        return FALSE;
+    }
+    SimArray& mirror = card.arrays[0];
+    mirror.status = DemoScenario::kFailedStatus;
+    if (state == "rebuilding") {
+        mirror.rebuild_mask = mirror.busy_mask = 1u << DemoScenario::kFailingPosition;
+        mirror.progress = mirror.size_mb / 2;
+    }
+    return TRUE;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    MonitorCommandLine line;
-    GOptionContext* context = g_option_context_new(nullptr);
-    g_option_context_add_main_entries(context, monitor_option_entries(line), nullptr);
-    g_option_context_set_ignore_unknown_options(context, TRUE);
-    GError* error = nullptr;
-    const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
-    g_option_context_free(context);
-    if (!parsed) {
-        std::fprintf(stderr, "quorvex-monitor: %s\n", error->message);
-        g_error_free(error);
-        return 2;
-    }
     install_simulated_driver(card);
     static const std::string log_path = std::string(g_get_tmp_dir()) + "/quorvex-demo-messages";
     {
@@ -62,11 +70,14 @@ int main(int argc, char** argv)
     set_system_log_path(log_path.c_str());
     static DemoScenario demo(card, log_path);
     scenario = &demo;
-    MonitorOptions options = monitor_options_from(line);
-    if (line.monitor) {
-        options.every_second = demo_second;
-        return run_resident_monitor(options);
-    }
+    // --monitor plays the scenario too.
+    set_every_second_hook(demo_second);
+    const std::vector<GOptionEntry> demo_options = {
+        {"demo-state", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(set_demo_state),
+         "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
+    };
+    if (const auto status = run_command_line(argc, argv, demo_options))
+        return *status;
     g_timeout_add(1000, demo_tick, nullptr);
     return run_monitor(argc, argv);
 }

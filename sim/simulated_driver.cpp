@@ -42,8 +42,10 @@ void uninstall_simulated_driver()
 
 int SimulatedCard::open_device()
 {
-    if (fail_open)
+    if (fail_open) {
+        errno = open_errno;
         return -1;
+    }
     int fd = next_fd_++;
     open_fds_.push_back(fd);
     events.push_back({SimCall::Open, fd, 0, {}});
@@ -86,8 +88,10 @@ int SimulatedCard::request(int fd, unsigned long code, void* record)
     case kRequestPower:
         return answer_power(bytes);
     case kRequestVersion:
-        if (fail_version)
+        if (fail_version) {
+            errno = version_errno;
             return -1;
+        }
         std::memset(bytes, 0, kVersionSize);
         std::memcpy(bytes, version_text.data(), std::min(version_text.size(), kVersionSize - 1));
         break;

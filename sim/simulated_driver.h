@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -69,6 +70,9 @@ public:
 
     bool fail_open = false;
     bool fail_version = false;
+    // errno of a failed open and of a failed version request.
+    int open_errno = ENOENT;
+    int version_errno = ENOTTY;
     bool fail_sync = false;
     std::array<bool, 8> fail_power{};
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -99,19 +101,38 @@ TEST(Startup, NoDriverShowsTheSingleButtonThatEndsTheProgram)
     EXPECT_TRUE(card.events.empty());
 }
 
-TEST(Startup, MissingDeviceNodeCountsAsNoCard)
+// A card that cannot be reached gets the no-card window and one line on stderr saying why.
+TEST(Startup, UnreachableCardShowsNoCardAndSaysWhyOnStderr)
 {
+    struct Case {
+        bool fail_open;
+        int error;
+        const char* line;
+    };
+    const Case cases[] = {
+        {true, EACCES, "quorvex-monitor: cannot open /dev/sda: Permission denied (run as root or as a member of group disk)\n"},
+        {true, ENOENT, "quorvex-monitor: cannot open /dev/sda: No such file or directory\n"},
+        {false, ENOTTY, "quorvex-monitor: no answer to the version request on /dev/sda: Inappropriate ioctl for device "
+                        "(no Halvoren card or no compatible driver)\n"},
+    };
     ScopedWorkDir dir;
     ensure_gtk();
-    SimulatedCard card;
-    card.fail_open = true;
-    bool seen = false;
-    run_program_with(card, [&] {
-        GtkWidget* button = only_child(window);
-        seen = button && GTK_IS_BUTTON(button);
-        delete_handler();
-    });
-    EXPECT_TRUE(seen);
+    for (const Case& c : cases) {
+        SimulatedCard card;
+        card.fail_open = c.fail_open;
+        card.fail_version = !c.fail_open;
+        card.open_errno = card.version_errno = c.error;
+        std::string label;
+        testing::internal::CaptureStderr();
+        run_program_with(card, [&] {
+            GtkWidget* button = only_child(window);
+            label = button && GTK_IS_BUTTON(button) ? gtk_button_get_label(GTK_BUTTON(button)) : "";
+            delete_handler();
+        });
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
+        EXPECT_EQ(label, "No Halvoren Card Detected Or No compatible driver");
+        gtk_widget_destroy(window);
+    }
 }
 
 TEST(Startup, StateBeforeTheFirstScan)

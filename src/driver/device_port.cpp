@@ -2,6 +2,7 @@
 
 #include "driver/driver_records.h"
 
+#include <cerrno>
 #include <string>
 
 #include <fcntl.h>
@@ -37,7 +38,11 @@ const DevicePort& device_port() { return installed_port(); }
 
 void install_device_port(const DevicePort& port) { installed_port() = port; }
 
-DeviceHandle::DeviceHandle() : fd_(device_port().open_device(device_path(), O_RDONLY)) {}
+DeviceHandle::DeviceHandle() : fd_(device_port().open_device(device_path(), O_RDONLY))
+{
+    if (fd_ < 0)
+        open_error_ = errno;
+}
 
 DeviceHandle::~DeviceHandle()
 {

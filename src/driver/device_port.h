@@ -28,8 +28,11 @@ public:
     DeviceHandle& operator=(const DeviceHandle&) = delete;
 
     bool is_open() const { return fd_ >= 0; }
+    // errno of a failed open, 0 when open.
+    int open_error() const { return open_error_; }
     int request(unsigned long code, void* record) const;
 
 private:
     int fd_;
+    int open_error_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "driver/device_port.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,8 @@ namespace {
 // The driver may write more than the 204 bytes the program reads; a failed request
 // leaves the previous answer in place, which the callers then see.
 std::uint8_t status_work_block[256];
+
+DeviceFailure version_failure;
 
 void request_once(unsigned long code, void* record)
 {
@@ -69,10 +72,42 @@ void read_array_status(int array_index)
 bool read_version_and_controllers()
 {
     DeviceHandle device;
-    if (device.request(kRequestVersion, version) < 0)
+    version_failure = {};
+    if (!device.is_open()) {
+        version_failure = {DeviceStep::Open, device.open_error()};
         return false;
+    }
+    errno = 0;
+    if (device.request(kRequestVersion, version) < 0) {
+        version_failure = {DeviceStep::Version, errno};
+        return false;
+    }
     device.request(kRequestControllers, ArrayStatus);
     return true;
+}
+
+DeviceFailure last_device_failure() { return version_failure; }
+
+std::string device_failure_text()
+{
+    const char* hint = "";
+    std::string text;
+    switch (version_failure.step) {
+    case DeviceStep::None:
+        return text;
+    case DeviceStep::Open:
+        text = std::string("cannot open ") + device_path();
+        if (version_failure.error == EACCES || version_failure.error == EPERM)
+            hint = " (run as root or as a member of group disk)";
+        break;
+    case DeviceStep::Version:
+        text = std::string("no answer to the version request on ") + device_path();
+        hint = " (no Halvoren card or no compatible driver)";
+        break;
+    }
+    text += ": ";
+    text += version_failure.error != 0 ? std::strerror(version_failure.error) : "unknown error";
+    return text + hint;
 }
 
 void ioctl3804(int value)

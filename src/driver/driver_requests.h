@@ -6,6 +6,7 @@
 #include "driver/driver_records.h"
 
 #include <cstdint>
+#include <string>
 
 // Records: each keeps the last answer until the next request overwrites it.
 extern std::uint8_t ArrayStatus[kArrayStatusSize];
@@ -26,8 +27,21 @@ void readparameters(char kind, int position);
 void read_array_status(int array_index);
 
 // Version into `version` and, when that succeeds, the controller records into
-// ArrayStatus, on one descriptor. False when no card or no compatible driver answered.
+// ArrayStatus, on one descriptor. False when no card or no compatible driver answered;
+// the reason is then kept until the next call.
 bool read_version_and_controllers();
+
+// Why the last version request failed: the step and its errno.
+enum class DeviceStep { None, Open, Version };
+struct DeviceFailure {
+    DeviceStep step = DeviceStep::None;
+    int error = 0;
+};
+DeviceFailure last_device_failure();
+
+// The reason as one line of text without the newline, e.g. "cannot open /dev/sda:
+// Permission denied (run as root or as a member of group disk)"; empty with no failure.
+std::string device_failure_text();
 
 // Synchronisation command; repeats of the last value are not sent.
 void ioctl3804(int value);

@@ -16,6 +16,7 @@
 namespace {
 
 MonitorOptions options;
+void (*every_second)() = nullptr;
 CardPicture previous;
 bool have_picture = false;
 bool driver_lost = false;
@@ -137,10 +138,12 @@ void start_monitor(const MonitorOptions& chosen)
     scan();
 }
 
+void set_every_second_hook(void (*hook)()) { every_second = hook; }
+
 void monitor_tick()
 {
-    if (options.every_second)
-        options.every_second();
+    if (every_second)
+        every_second();
     run_tick(kMonitorTick);
 }
 

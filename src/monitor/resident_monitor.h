@@ -15,9 +15,10 @@ struct MonitorOptions {
     int hook_limit_ms = kHookLimitMs;
     // Runs after every scan, complete or not (the metrics file); null: nothing.
     void (*after_scan)() = nullptr;
-    // Runs before every tick (the demo's scripted card); null: nothing.
-    void (*every_second)() = nullptr;
 };
+
+// Runs before every tick: the demo plays its scripted card so; null: nothing.
+void set_every_second_hook(void (*hook)());
 
 // Installs the monitor's hooks, reports the test event, runs the first scan and reports
 // an array that is already failing.

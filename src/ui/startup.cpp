@@ -1,5 +1,7 @@
 #include "ui/startup.h"
 
+#include "base/program.h"
+#include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/log_watch.h"
@@ -9,6 +11,7 @@
 #include "ui/monitor_tick.h"
 #include "ui/widget_registry.h"
 
+#include <cstdio>
 #include <cstring>
 
 char astring[32][10];
@@ -85,15 +88,23 @@ void open_no_card_window()
     g_signal_connect(window, "delete-event", G_CALLBACK(on_delete_event), nullptr);
 }
 
+void open_first_window()
+{
+    if (gtkReadFile() == 1) {
+        open_main_window();
+        return;
+    }
+    // The window cannot say why; whoever started the program learns it here.
+    std::fprintf(stderr, "%s: %s\n", kProgramName, device_failure_text().c_str());
+    open_no_card_window();
+}
+
 int run_monitor(int argc, char** argv)
 {
     init_enviorment();
     gtk_init(&argc, &argv);
     prepare_startup_state();
-    if (gtkReadFile() == 1)
-        open_main_window();
-    else
-        open_no_card_window();
+    open_first_window();
     gtk_main();
     return 0;
 }

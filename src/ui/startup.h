@@ -19,6 +19,8 @@ void install_window_hooks();
 // The steps of start-up between the toolkit's initialisation and the main loop.
 void prepare_startup_state();
 void open_main_window();
+// After the first scan: the main window, or the no-card window and the reason on stderr.
+void open_first_window();
 void open_no_card_window();
 
 // Quits the main loop; handler of the main window's close request, the no-card button
