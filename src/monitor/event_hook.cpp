@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,31 +14,12 @@ extern char** environ;
 
 namespace {
 
-// Closes a descriptor once, on every path.
-class OwnedFd {
-public:
-    explicit OwnedFd(int fd = -1) : fd_(fd) {}
-    ~OwnedFd() { reset(); }
-    OwnedFd(const OwnedFd&) = delete;
-    OwnedFd& operator=(const OwnedFd&) = delete;
-    int get() const { return fd_; }
-    void reset()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
-
 bool is_hook_variable(const char* entry)
 {
     return std::strncmp(entry, "QUORVEX_", 8) == 0;
 }
 
-// Everything the child needs is built before fork: after it only async-signal-safe calls.
+// Everything the program gets, built before it starts.
 struct ChildSetup {
     std::vector<std::string> strings;
     std::vector<char*> argv;
@@ -67,23 +49,31 @@ ChildSetup child_setup(const std::string& program, const CardEvent& event, const
     return setup;
 }
 
-[[noreturn]] void exec_child(const ChildSetup& setup, int error_pipe)
+// posix_spawn starts the program without copying our address space and reports a failed
+// exec as its own result.
+int spawn(const ChildSetup& setup, pid_t& pid)
 {
-    setpgid(0, 0);
-    sigset_t none;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // A group of its own, so that a kill reaches whatever it started.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t none, stops;
     sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGPIPE, SIG_DFL);
-    const int null_input = ::open("/dev/null", O_RDONLY);
-    if (null_input >= 0)
-        dup2(null_input, STDIN_FILENO);
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    execve(setup.argv[0], setup.argv.data(), setup.envp.data());
-    const int error = errno;
-    [[maybe_unused]] const ssize_t written = ::write(error_pipe, &error, sizeof error);
-    _exit(127);
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGPIPE);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &stops);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const int error = posix_spawn(&pid, setup.argv[0], &actions, &attributes, setup.argv.data(), setup.envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
 }
 
 long elapsed_ms(const timespec& since)
@@ -127,29 +117,10 @@ HookOutcome wait_for(pid_t pid, int limit_ms, const volatile std::sig_atomic_t* 
 HookOutcome run_event_hook(const std::string& program, const CardEvent& event, const std::string& time_text,
                            int limit_ms, const volatile std::sig_atomic_t* stop)
 {
-    ChildSetup setup = child_setup(program, event, time_text);
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        return {HookOutcome::NotStarted, errno};
-    OwnedFd read_end(ends[0]);
-    OwnedFd write_end(ends[1]);
-    const pid_t pid = fork();
-    if (pid < 0)
-        return {HookOutcome::NotStarted, errno};
-    if (pid == 0)
-        exec_child(setup, write_end.get());
-    setpgid(pid, pid);
-    write_end.reset();
-    int exec_error = 0;
-    ssize_t got;
-    while ((got = ::read(read_end.get(), &exec_error, sizeof exec_error)) < 0 && errno == EINTR) {
-    }
-    if (got == static_cast<ssize_t>(sizeof exec_error)) {
-        int status;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return {HookOutcome::NotStarted, exec_error};
-    }
+    const ChildSetup setup = child_setup(program, event, time_text);
+    pid_t pid = 0;
+    if (const int error = spawn(setup, pid))
+        return {HookOutcome::NotStarted, error};
     return wait_for(pid, limit_ms, stop);
 }
 

@@ -53,7 +53,7 @@ void report_driver_line(const char* message)
         append_to_event_log(message);
 }
 
-void after_complete_scan()
+void report_changes()
 {
     const CardPicture now = picture_after_scan();
     const CardPicture before = have_picture ? previous : startup_baseline(now);
@@ -61,19 +61,23 @@ void after_complete_scan()
     have_picture = true;
     for (const CardEvent& event : card_events(before, now))
         report(event);
-    log_watch_pass();
 }
 
+// The metrics file first: an event program may take its time.
 void scan()
 {
-    if (gtkReadFile() == 1) {
-        driver_lost = false;
-    } else if (!driver_lost) {
-        driver_lost = true;
-        report({"ControllerMissing", "-", "no answer from the driver"});
-    }
+    const bool answered = gtkReadFile() == 1;
     if (options.after_scan)
         options.after_scan();
+    if (!answered) {
+        if (!driver_lost)
+            report({"ControllerMissing", "-", "no answer from the driver"});
+        driver_lost = true;
+        return;
+    }
+    driver_lost = false;
+    report_changes();
+    log_watch_pass();
 }
 
 // The schedule check and the bar slots, as in the window; nothing to draw.
@@ -102,15 +106,25 @@ void catch_stop_signals()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-void add_second(timespec& at)
+// Seconds until the next tick that has work; the ticks between have none and run
+// together with it.
+int seconds_to_next_work()
 {
-    at.tv_sec += 1;
+    int seconds = 1;
+    for (int count = secondCount % 39 + 1; count % 5 != 0 && count % 8 != 0; count = count % 39 + 1)
+        ++seconds;
+    return seconds;
+}
+
+void add_seconds(timespec& at, int seconds)
+{
+    at.tv_sec += seconds;
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    // After a long tick (a slow program) the next one comes a second later, not at once.
+    // After a long tick (a slow program) the next ones come later, not at once.
     if (at.tv_sec < now.tv_sec) {
         at = now;
-        at.tv_sec += 1;
+        at.tv_sec += seconds;
     }
 }
 
@@ -129,7 +143,8 @@ void start_monitor(const MonitorOptions& chosen)
     options = chosen;
     have_picture = false;
     driver_lost = false;
-    set_after_scan_hook(after_complete_scan);
+    // What follows a scan here comes after the metrics file, in scan() itself.
+    set_after_scan_hook(nullptr);
     set_event_sink(report_driver_line);
     arrayrebuilddisk[0] = arrayrebuilddisk[1] = 0;
     globalhour[0] = '\0';
@@ -156,10 +171,11 @@ int run_resident_monitor(const MonitorOptions& chosen)
     timespec next;
     clock_gettime(CLOCK_MONOTONIC, &next);
     while (!stop_requested) {
-        add_second(next);
+        const int seconds = seconds_to_next_work();
+        add_seconds(next, seconds);
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR && !stop_requested) {
         }
-        if (!stop_requested)
+        for (int k = 0; k < seconds && !stop_requested; ++k)
             monitor_tick();
     }
     std::fprintf(stderr, "quorvex-monitor: stopped\n");
