@@ -1,8 +1,9 @@
 #include "monitor/event_hook.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-#include <ctime>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -76,11 +77,11 @@ int spawn(const ChildSetup& setup, pid_t& pid)
     return error;
 }
 
-long elapsed_ms(const timespec& since)
+using Clock = std::chrono::steady_clock;
+
+long elapsed_ms(Clock::time_point since)
 {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return (now.tv_sec - since.tv_sec) * 1000L + (now.tv_nsec - since.tv_nsec) / 1'000'000L;
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 HookOutcome outcome_of(int status)
@@ -92,9 +93,7 @@ HookOutcome outcome_of(int status)
 
 HookOutcome wait_for(pid_t pid, int limit_ms, const volatile std::sig_atomic_t* stop)
 {
-    timespec started;
-    clock_gettime(CLOCK_MONOTONIC, &started);
-    const timespec pause{0, 20'000'000};
+    const Clock::time_point started = Clock::now();
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
@@ -104,7 +103,7 @@ HookOutcome wait_for(pid_t pid, int limit_ms, const volatile std::sig_atomic_t* 
             return {HookOutcome::NotStarted, errno};
         if (elapsed_ms(started) >= limit_ms || (stop && *stop))
             break;
-        nanosleep(&pause, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     kill(-pid, SIGKILL);
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

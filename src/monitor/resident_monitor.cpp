@@ -8,10 +8,12 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
-#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+
+#include <sys/select.h>
 
 namespace {
 
@@ -116,15 +118,26 @@ int seconds_to_next_work()
     return seconds;
 }
 
-void add_seconds(timespec& at, int seconds)
+using Clock = std::chrono::steady_clock;
+
+// After a long tick (a slow program) the next ones come later, not at once.
+Clock::time_point after(Clock::time_point at, int seconds)
 {
-    at.tv_sec += seconds;
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    // After a long tick (a slow program) the next ones come later, not at once.
-    if (at.tv_sec < now.tv_sec) {
-        at = now;
-        at.tv_sec += seconds;
+    at += std::chrono::seconds(seconds);
+    const Clock::time_point now = Clock::now();
+    return at < now ? now + std::chrono::seconds(seconds) : at;
+}
+
+// Sleeps until the time or a stop signal, whichever comes first: select ends early on a
+// signal, where the library's sleeps would go on.
+void sleep_until(Clock::time_point at)
+{
+    while (!stop_requested) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(at - Clock::now()).count();
+        if (left <= 0)
+            return;
+        timeval wait{static_cast<time_t>(left / 1'000'000), static_cast<suseconds_t>(left % 1'000'000)};
+        select(0, nullptr, nullptr, nullptr, &wait);
     }
 }
 
@@ -168,13 +181,11 @@ int run_resident_monitor(const MonitorOptions& chosen)
     catch_stop_signals();
     init_enviorment();
     start_monitor(chosen);
-    timespec next;
-    clock_gettime(CLOCK_MONOTONIC, &next);
+    Clock::time_point next = Clock::now();
     while (!stop_requested) {
         const int seconds = seconds_to_next_work();
-        add_seconds(next, seconds);
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR && !stop_requested) {
-        }
+        next = after(next, seconds);
+        sleep_until(next);
         for (int k = 0; k < seconds && !stop_requested; ++k)
             monitor_tick();
     }
