@@ -8,7 +8,7 @@
 #include "monitor/resident_monitor.h"
 #include "settings/settings_record.h"
 #include "status/command_line.h"
-#include "ui/startup.h"
+#include "status/window_loader.h"
 
 #include <glib.h>
 #include <string>
@@ -79,5 +79,5 @@ int main(int argc, char** argv)
     if (const auto status = run_command_line(argc, argv, demo_options))
         return *status;
     g_timeout_add(1000, demo_tick, nullptr);
-    return run_monitor(argc, argv);
+    return run_window(argc, argv);
 }

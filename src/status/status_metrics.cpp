@@ -14,7 +14,7 @@ public:
     void sample(const std::string& labels, double value)
     {
         char number[32];
-        std::snprintf(number, sizeof number, "%.17g", value);
+        std::snprintf(number, sizeof number, "%.15g", value);
         out_ += name_ + (labels.empty() ? "" : "{" + labels + "}") + " " + number + "\n";
     }
 
