@@ -95,7 +95,8 @@ TEST_F(ResidentMonitor, ScriptedCardsGiveEachEventOnceCauseBeforeEffect)
                  c.fail_version = true;
          },
          {"quorvex-monitor: DriveFailed array 2: drive 6", "quorvex-monitor: ArrayOffline array 2: drive 6 offline",
-          "quorvex-monitor: ControllerMissing: no answer from the driver"}},
+          "quorvex-monitor: ControllerMissing: no answer to the version request on /dev/sda: Inappropriate ioctl for "
+          "device (no Halvoren card or no compatible driver)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

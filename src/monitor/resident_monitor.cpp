@@ -1,6 +1,7 @@
 #include "monitor/resident_monitor.h"
 
 #include "base/clock.h"
+#include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
 #include "monitor/log_watch.h"
 #include "monitor/rebuild_state.h"
@@ -65,6 +66,13 @@ void report_changes()
         report(event);
 }
 
+// Why the card could not be read, as the command line says it.
+std::string lost_driver_text()
+{
+    const std::string reason = device_failure_text();
+    return reason.empty() ? "no answer from the driver" : reason;
+}
+
 // The metrics file first: an event program may take its time.
 void scan()
 {
@@ -73,7 +81,7 @@ void scan()
         options.after_scan();
     if (!answered) {
         if (!driver_lost)
-            report({"ControllerMissing", "-", "no answer from the driver"});
+            report({"ControllerMissing", "-", lost_driver_text()});
         driver_lost = true;
         return;
     }
