@@ -5,6 +5,7 @@
 #include "inventory/inventory_scan.h"
 #include "monitor/log_watch.h"
 #include "monitor/rebuild_state.h"
+#include "monitor/sync_schedule.h"
 #include "monitor/tick_cadence.h"
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
@@ -116,12 +117,16 @@ void catch_stop_signals()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-// Seconds until the next tick that has work; the ticks between have none and run
-// together with it.
+// A refresh does nothing while nothing is rebuilt and the schedule can send nothing.
+bool refresh_may_act() { return rebuilding_drive_mask() != 0 || schedule_may_send(); }
+
+// Seconds until the next tick that can have work; the ticks between run together with it.
+// Only a scan changes what a refresh may do, and every scan is woken for.
 int seconds_to_next_work()
 {
+    const bool refresh = refresh_may_act();
     int seconds = 1;
-    for (int count = secondCount % 39 + 1; count % 5 != 0 && count % 8 != 0; count = count % 39 + 1)
+    for (int count = secondCount % 39 + 1; !(refresh && count % 5 == 0) && count % 8 != 0; count = count % 39 + 1)
         ++seconds;
     return seconds;
 }
