@@ -1,9 +1,11 @@
-// The monitor against the simulated card (its command-line answers too), with the system log in a file the demo writes
-// and a scripted drive failure and rebuild played on a loop.
+// The monitor against the simulated card (its command-line answers and the resident
+// watch too), with the system log in a file the demo writes and a scripted drive failure
+// and rebuild played on a loop.
 #include "base/unique_file.h"
 #include "demo_card.h"
 #include "demo_scenario.h"
 #include "monitor/log_watch.h"
+#include "monitor/resident_monitor.h"
 #include "settings/settings_record.h"
 #include "status/command_line.h"
 #include "status/window_loader.h"
@@ -16,17 +18,24 @@
 namespace {
 
 SimulatedCard card = make_demo_card();
+DemoScenario* scenario = nullptr;
+
+void demo_second()
+{
+    // The card's record of driver calls is for tests; the demo runs for days.
+    card.clear_log();
+    scenario->step();
+}
 
 // Without a settings file of the user's the demo shows its events in popups.
-gboolean demo_tick(gpointer scenario)
+gboolean demo_tick(gpointer)
 {
     static bool first = true;
     if (first && access("quorvex.conf", F_OK) != 0)
         option3.popup = 1;
     first = false;
-    // The card's record of driver calls is for tests; the demo runs for days.
-    card.clear_log();
-    return demo_scenario_tick(scenario);
+    demo_second();
+    return TRUE;
 }
 
 // --demo-state: the card as it is during the scripted failure and rebuild.
@@ -53,19 +62,22 @@ gboolean set_demo_state(const gchar*, const gchar* value, gpointer, GError** err
 int main(int argc, char** argv)
 {
     install_simulated_driver(card);
-    const std::vector<GOptionEntry> demo_options = {
-        {"demo-state", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(set_demo_state),
-         "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
-    };
-    if (const auto status = run_command_line(argc, argv, demo_options))
-        return *status;
     static const std::string log_path = std::string(g_get_tmp_dir()) + "/quorvex-demo-messages";
     {
         // A fresh log for each run.
         UniqueFile fresh(log_path.c_str(), "w");
     }
     set_system_log_path(log_path.c_str());
-    static DemoScenario scenario(card, log_path);
-    g_timeout_add(1000, demo_tick, &scenario);
+    static DemoScenario demo(card, log_path);
+    scenario = &demo;
+    // --monitor plays the scenario too.
+    set_every_second_hook(demo_second);
+    const std::vector<GOptionEntry> demo_options = {
+        {"demo-state", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(set_demo_state),
+         "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
+    };
+    if (const auto status = run_command_line(argc, argv, demo_options))
+        return *status;
+    g_timeout_add(1000, demo_tick, nullptr);
     return run_window(argc, argv);
 }

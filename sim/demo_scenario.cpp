@@ -69,9 +69,3 @@ void DemoScenario::write_event(const std::string& text) const
     if (log)
         std::fputs(line.c_str(), log.get());
 }
-
-gboolean demo_scenario_tick(gpointer scenario)
-{
-    static_cast<DemoScenario*>(scenario)->step();
-    return TRUE;
-}

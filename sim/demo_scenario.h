@@ -6,7 +6,6 @@
 
 #include "simulated_driver.h"
 
-#include <glib.h>
 #include <string>
 
 class DemoScenario {
@@ -43,6 +42,3 @@ private:
     std::string system_log_;
     int second_ = 0;
 };
-
-// g_timeout callback: one step of the DemoScenario given as data; keeps the timer.
-gboolean demo_scenario_tick(gpointer scenario);

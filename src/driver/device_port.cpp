@@ -3,6 +3,8 @@
 #include "driver/driver_records.h"
 
 #include <cerrno>
+#include <string>
+
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -19,7 +21,16 @@ DevicePort& installed_port()
     return port;
 }
 
+std::string& chosen_device_path()
+{
+    static std::string path = kDeviceNode;
+    return path;
+}
+
 } // namespace
+
+void set_device_path(const char* path) { chosen_device_path() = path ? path : kDeviceNode; }
+const char* device_path() { return chosen_device_path().c_str(); }
 
 DevicePort system_device_port() { return DevicePort{system_open, system_request, system_close}; }
 
@@ -27,7 +38,7 @@ const DevicePort& device_port() { return installed_port(); }
 
 void install_device_port(const DevicePort& port) { installed_port() = port; }
 
-DeviceHandle::DeviceHandle() : fd_(device_port().open_device(kDeviceNode, O_RDONLY))
+DeviceHandle::DeviceHandle() : fd_(device_port().open_device(device_path(), O_RDONLY))
 {
     if (fd_ < 0)
         open_error_ = errno;

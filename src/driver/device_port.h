@@ -15,6 +15,10 @@ DevicePort system_device_port();
 const DevicePort& device_port();
 void install_device_port(const DevicePort& port);
 
+// The device node every request opens; "/dev/sda" unless the command line chose another.
+void set_device_path(const char* path);
+const char* device_path();
+
 // A descriptor of the device node, closed through the port exactly once.
 class DeviceHandle {
 public:

@@ -115,12 +115,12 @@ std::string device_failure_text()
     case DeviceStep::None:
         return text;
     case DeviceStep::Open:
-        text = std::string("cannot open ") + kDeviceNode;
+        text = std::string("cannot open ") + device_path();
         if (version_failure.error == EACCES || version_failure.error == EPERM)
             hint = " (run as root or as a member of group disk)";
         break;
     case DeviceStep::Version:
-        text = std::string("no answer to the version request on ") + kDeviceNode;
+        text = std::string("no answer to the version request on ") + device_path();
         hint = " (no Halvoren card or no compatible driver)";
         break;
     }

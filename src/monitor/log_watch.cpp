@@ -41,7 +41,14 @@ void append_to_event_log(const char* message)
 // One clock reading serves the journal's midnight and the line rules' current-time text.
 void geterrordata()
 {
-    if (!event_sink || (option3.uselogfile != 1 && option3.popup != 1))
+    if (option3.uselogfile != 1 && option3.popup != 1)
+        return;
+    log_watch_pass();
+}
+
+void log_watch_pass()
+{
+    if (!event_sink)
         return;
     const std::time_t now = clock_seconds();
     char now_text[26];

@@ -9,8 +9,10 @@
 #include "base/clock.h"
 #include "monitor/log_line_rules.h"
 
-// One pass over the system log.
+// One pass over the system log, when the settings ask for popups or the event log file.
 void geterrordata();
+// One pass whatever the settings: the resident monitor reports every driver event.
+void log_watch_pass();
 
 // Receives each reported message; without a sink a pass reads nothing.
 using EventSink = void (*)(const char* message);

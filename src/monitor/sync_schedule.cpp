@@ -95,6 +95,8 @@ bool schedule_mismatch(const Now& now)
 
 } // namespace
 
+bool schedule_may_send() { return option3.syncdisabled != 1 || Mirror_Sync != 0; }
+
 int gtkSynchronize()
 {
     if (rebuilding_drive_mask() != 0)

@@ -3,3 +3,6 @@
 #pragma once
 
 int gtkSynchronize();
+
+// False while a check can send nothing: the schedule is off and the driver already has 0.
+bool schedule_may_send();

@@ -2,7 +2,9 @@
 
 #include "base/clock.h"
 #include "base/program.h"
+#include "driver/device_port.h"
 #include "monitor/event_sources.h"
+#include "monitor/resident_monitor.h"
 #include "status/card_status.h"
 #include "status/metrics_file.h"
 #include "status/status_report.h"
@@ -20,8 +22,17 @@ struct Options {
     gboolean status = FALSE;
     gboolean json = FALSE;
     gchar* prometheus = nullptr;
+    gboolean monitor = FALSE;
+    gchar* on_event = nullptr;
+    gboolean test_event = FALSE;
+    gchar* device = nullptr;
 
-    ~Options() { g_free(prometheus); }
+    ~Options()
+    {
+        g_free(prometheus);
+        g_free(on_event);
+        g_free(device);
+    }
     bool headless() const { return status || json || prometheus; }
 };
 
@@ -30,6 +41,8 @@ gboolean take_journal_directory(const gchar*, const gchar* value, gpointer, GErr
     set_journal_directory(value);
     return TRUE;
 }
+
+std::string metrics_path;
 
 // One entry per option; --help comes with the parser.
 std::vector<GOptionEntry> option_entries(Options& o)
@@ -42,9 +55,21 @@ std::vector<GOptionEntry> option_entries(Options& o)
          nullptr},
         {"json", 0, 0, G_OPTION_ARG_NONE, &o.json, "Like --status, but print one JSON document", nullptr},
         {"prometheus", 0, 0, G_OPTION_ARG_FILENAME, &o.prometheus,
-         "Like --status, but write the state in the Prometheus text format to FILE, replacing it in one step", "FILE"},
+         "Like --status, but write the state in the Prometheus text format to FILE, replacing it in one step; "
+         "with --monitor, after every scan",
+         "FILE"},
+        {"monitor", 0, 0, G_OPTION_ARG_NONE, &o.monitor,
+         "Watch the card without a display until SIGTERM or SIGINT: report every event on stderr and run the "
+         "synchronisation schedule; needs no display",
+         nullptr},
+        {"on-event", 0, 0, G_OPTION_ARG_FILENAME, &o.on_event,
+         "With --monitor: run PROGRAM (no shell) as PROGRAM EVENT ARRAY DETAIL for each event, one at a time, "
+         "killed after 60 s",
+         "PROGRAM"},
+        {"test-event", 0, 0, G_OPTION_ARG_NONE, &o.test_event, "With --monitor: report one TestEvent at start", nullptr},
         {"journal-directory", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(take_journal_directory),
          "Read the driver's events from the journal files in DIR instead of the local journal", "DIR"},
+        {"device", 0, 0, G_OPTION_ARG_FILENAME, &o.device, "The card's device node (default /dev/sda)", "PATH"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 }
@@ -72,6 +97,27 @@ int answer(const Options& o)
     return status;
 }
 
+// With --monitor: the metrics file follows every scan, written as --prometheus writes it.
+void refresh_metrics()
+{
+    const CardStatus card = collect_card_status();
+    if (int error = replace_file_atomically(metrics_path, status_metrics(card, clock_seconds())))
+        say("cannot write " + metrics_path + ": " + std::strerror(error));
+}
+
+int watch(const Options& o)
+{
+    MonitorOptions monitor;
+    if (o.on_event)
+        monitor.on_event = o.on_event;
+    monitor.test_event = o.test_event;
+    if (o.prometheus) {
+        metrics_path = o.prometheus;
+        monitor.after_scan = refresh_metrics;
+    }
+    return run_resident_monitor(monitor);
+}
+
 } // namespace
 
 std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<GOptionEntry>& extra)
@@ -81,7 +127,8 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
     entries.insert(entries.end() - 1, extra.begin(), extra.end());
     GOptionContext* context = g_option_context_new(nullptr);
     g_option_context_set_summary(context, "Monitor of the Halvoren IDE RAID cards: a window on the desktop, or one answer "
-                                          "on the command line for scripts and monitoring systems.");
+                                          "on the command line for scripts and monitoring systems, or a resident watch "
+                                          "without a display (--monitor).");
     g_option_context_add_main_entries(context, entries.data(), nullptr);
     // The toolkit's own options (--display and the like) are left for it.
     g_option_context_set_ignore_unknown_options(context, TRUE);
@@ -97,6 +144,10 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
         std::printf("%s %s\n", kProgramName, kProgramVersion);
         return 0;
     }
+    if (options.device)
+        set_device_path(options.device);
+    if (options.monitor)
+        return watch(options);
     if (!options.headless())
         return std::nullopt;
     return answer(options);

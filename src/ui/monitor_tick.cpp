@@ -7,7 +7,6 @@
 #include "ui/rebuild_progress.h"
 #include "settings/settings_record.h"
 
-int secondCount;
 long bells_rung;
 
 void ring_bell()
@@ -18,24 +17,23 @@ void ring_bell()
 
 namespace {
 
-constexpr int kLastCount = 39;
-
 // Flags are 1 when set; any other stored value counts as off.
-bool bell_wanted() { return option3.audible == 1 && errorBeep == 1; }
+void bell_if_wanted()
+{
+    if (option3.audible == 1 && errorBeep == 1)
+        ring_bell();
+}
+
+void change_detection() { gtkInitGraph(); }
+void rebuild_refresh() { gtkRebuild(); }
+void scan() { gtkReadFile(); }
+
+constexpr TickWork kWindowTick{bell_if_wanted, change_detection, rebuild_refresh, scan};
 
 } // namespace
 
 gboolean gtkBeepCheck(gpointer)
 {
-    if (++secondCount > kLastCount)
-        secondCount = 1;
-    if (bell_wanted())
-        ring_bell();
-    if (secondCount % 2 == 0)
-        gtkInitGraph();
-    if (secondCount % 5 == 0)
-        gtkRebuild();
-    if (secondCount % 8 == 0)
-        gtkReadFile();
+    run_tick(kWindowTick);
     return TRUE;
 }

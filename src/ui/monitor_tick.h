@@ -1,10 +1,9 @@
 // The one-second tick: the only periodic work of the program.
 #pragma once
 
-#include <gtk/gtk.h>
+#include "monitor/tick_cadence.h"
 
-// Runs 1..39 and wraps to 1.
-extern int secondCount;
+#include <gtk/gtk.h>
 
 // Timer callback: beeps, runs change detection, the rebuild display and the inventory
 // scan at their counts. Always returns TRUE, so the timer is never removed.

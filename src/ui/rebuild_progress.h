@@ -1,5 +1,8 @@
-// Rebuild progress display: up to two labelled bars while drives are rebuilt.
+// Rebuild progress display: up to two labelled bars while drives are rebuilt. The slot
+// rules and percentages are the core's (monitor/rebuild_state.h).
 #pragma once
+
+#include "monitor/rebuild_state.h"
 
 // Every fifth tick: the schedule check, then the bars brought up to date.
 int gtkRebuild();
@@ -7,5 +10,3 @@ int gtkRebuild();
 void showrebuild(int bit);
 // Hides both labels and bars (called with 0 only).
 void clearrebuild(int unused);
-// Percentage done of the first array whose member mask holds the bit.
-int stringdivide(int bit);
