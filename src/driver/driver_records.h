@@ -99,6 +99,21 @@ inline constexpr std::size_t kUltraDmaSelected = 177;
 inline constexpr std::uint8_t kNoDrive = 0x66;
 } // namespace identify
 
+// The card's model, named after the controller's PCI device id.
+constexpr const char* hardware_model_text(std::uint16_t device_id)
+{
+    switch (device_id) {
+    case 0x6268:
+    case 0x6270:
+        return "100 KV2";
+    case 0x0D30:
+    case 0x4D30:
+        return "100";
+    default:
+        return "66";
+    }
+}
+
 static_assert(status_block::kBusyMask < kArrayStatusSize);
 static_assert(status_block::kControllerRecords + 2 * status_block::kControllerRecordSize == 72);
 static_assert(identify::kUltraDmaSelected < kIdentifySize);

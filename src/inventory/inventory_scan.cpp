@@ -193,20 +193,6 @@ void drive_pass()
     }
 }
 
-const char* hardware_model_text(std::uint16_t device_id)
-{
-    switch (device_id) {
-    case 0x6268:
-    case 0x6270:
-        return "100 KV2";
-    case 0x0D30:
-    case 0x4D30:
-        return "100";
-    default:
-        return "66";
-    }
-}
-
 void write_channel_lines(int c, const std::uint8_t* record)
 {
     format_text(channelinfo[c][0], kLineSize, "BASE IO ADDRESS1: 0x%x", static_cast<unsigned>(le16(record + controller_record::kChannel1Base1)));

@@ -11,20 +11,6 @@ namespace {
 
 constexpr std::uint64_t kBytesPerMegabyte = 1024 * 1024;
 
-const char* hardware_model(std::uint16_t device_id)
-{
-    switch (device_id) {
-    case 0x6268:
-    case 0x6270:
-        return "100 KV2";
-    case 0x0D30:
-    case 0x4D30:
-        return "100";
-    default:
-        return "66";
-    }
-}
-
 const char* box_type_name(std::uint8_t type)
 {
     switch (type) {
@@ -51,7 +37,7 @@ void read_controllers(CardStatus& card)
         if (!controller_present(record))
             continue;
         const std::uint16_t id = le16(record + controller_record::kDeviceId);
-        card.controllers.push_back({c, id, hardware_model(id), record[controller_record::kIrq]});
+        card.controllers.push_back({c, id, hardware_model_text(id), record[controller_record::kIrq]});
     }
 }
 
