@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include <fcntl.h>
 #include <sys/select.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +27,26 @@ CardPicture previous;
 bool have_picture = false;
 bool driver_lost = false;
 volatile std::sig_atomic_t stop_requested = 0;
+
+// The stop signal also writes a byte here, so a signal that comes between the test of
+// stop_requested and the sleep still ends the sleep at once.
+struct StopPipe {
+    int ends[2] = {-1, -1};
+    StopPipe()
+    {
+        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0)
+            ends[0] = ends[1] = -1;
+    }
+    ~StopPipe()
+    {
+        for (int end : ends)
+            if (end >= 0)
+                close(end);
+    }
+    StopPipe(const StopPipe&) = delete;
+    StopPipe& operator=(const StopPipe&) = delete;
+};
+StopPipe stop_pipe;
 
 std::string time_text()
 {
@@ -104,10 +126,21 @@ void rebuild_refresh_without_bars() { rebuild_refresh(keep_slot, nullptr); }
 // pictures takes its place.
 constexpr TickWork kMonitorTick{nullptr, nullptr, rebuild_refresh_without_bars, scan};
 
-void on_stop_signal(int) { stop_requested = 1; }
+void on_stop_signal(int)
+{
+    stop_requested = 1;
+    const char byte = 1;
+    if (stop_pipe.ends[1] >= 0 && write(stop_pipe.ends[1], &byte, 1) < 0) {
+        // A full pipe already wakes the sleep.
+    }
+}
 
 void catch_stop_signals()
 {
+    // A byte left by an earlier stop would end every sleep at once.
+    char left[16];
+    while (stop_pipe.ends[0] >= 0 && read(stop_pipe.ends[0], left, sizeof left) > 0) {
+    }
     struct sigaction action{};
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
@@ -141,16 +174,21 @@ Clock::time_point after(Clock::time_point at, int seconds)
     return at < now ? now + std::chrono::seconds(seconds) : at;
 }
 
-// Sleeps until the time or a stop signal, whichever comes first: select ends early on a
-// signal, where the library's sleeps would go on.
+// Sleeps until the time or a stop signal, whichever comes first: the signal's byte in the
+// stop pipe ends the wait, where the library's sleeps would go on.
 void sleep_until(Clock::time_point at)
 {
+    const int wake = stop_pipe.ends[0];
     while (!stop_requested) {
         const auto left = std::chrono::duration_cast<std::chrono::microseconds>(at - Clock::now()).count();
         if (left <= 0)
             return;
         timeval wait{static_cast<time_t>(left / 1'000'000), static_cast<suseconds_t>(left % 1'000'000)};
-        select(0, nullptr, nullptr, nullptr, &wait);
+        fd_set readable;
+        FD_ZERO(&readable);
+        if (wake >= 0)
+            FD_SET(wake, &readable);
+        select(wake + 1, wake >= 0 ? &readable : nullptr, nullptr, nullptr, &wait);
     }
 }
 
