@@ -5,79 +5,37 @@
 #include "inventory/inventory_tables.h"
 #include "simulated_driver.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-struct FuzzBytes {
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    std::size_t offset = 0;
-
-    void fill(std::uint8_t* record, std::size_t length)
-    {
-        for (std::size_t i = 0; i < length; ++i)
-            record[i] = size ? data[(offset + i) % size] : 0;
-        offset += length;
-    }
-};
-
-FuzzBytes bytes;
-
-std::size_t answer_size(unsigned long code)
-{
-    switch (code) {
-    case kRequestArrayStatus:
-    case kRequestControllers:
-        return kArrayStatusSize;
-    case kRequestIdentify:
-        return 512;
-    case kRequestSwapBoxes:
-        return kSwapEntries * kSwapEntrySize;
-    case kRequestVersion:
-        return kVersionSize;
-    default:
-        return 0;
-    }
-}
-
-template <std::size_t Rows, std::size_t Lines>
-bool every_line_terminated(const char (&table)[Rows][Lines][kLineSize])
-{
-    for (const auto& row : table)
-        for (const auto& line : row)
-            if (!std::memchr(line, 0, kLineSize))
-                return false;
-    return true;
-}
-
-bool lines_terminated()
-{
-    for (const auto& name : channeldisknames)
-        if (name[0] != '&' && !std::memchr(name, 0, sizeof name))
-            return false;
-    return every_line_terminated(channeldiskinfo) && every_line_terminated(arraydiskinfo) &&
-           every_line_terminated(arrayinfo) && every_line_terminated(controllerinfo) &&
-           every_line_terminated(channelinfo);
-}
-
-} // namespace
+#include <string>
+#include <utility>
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     static SimulatedCard card;
-    static bool installed = false;
-    if (!installed) {
+    static std::string bytes;
+    if (!card.tamper) {
         install_simulated_driver(card);
-        card.tamper = [](unsigned long code, std::uint8_t* record) { bytes.fill(record, answer_size(code)); };
-        installed = true;
+        card.tamper = [](unsigned long code, std::uint8_t* record) {
+            const std::size_t n = code == kRequestIdentify ? 512 : code == kRequestSwapBoxes ? kSwapEntries * kSwapEntrySize
+                                                                    : code == kRequestVersion ? kVersionSize : kArrayStatusSize;
+            for (std::size_t i = 0; i < n; ++i)
+                record[i] = bytes.empty() ? 0 : static_cast<std::uint8_t>(bytes[i % bytes.size()]);
+            std::rotate(bytes.begin(), bytes.begin() + static_cast<long>(bytes.empty() ? 0 : n % bytes.size()), bytes.end());
+        };
     }
-    bytes = FuzzBytes{data, size, 0};
+    bytes.assign(reinterpret_cast<const char*>(data), size);
     card.clear_log();
     gtkReadFile();
     gtkReadFile();
-    if (!lines_terminated() || !card.all_closed())
+    // Every line of every table still ends inside its bounds.
+    for (auto [table, length] : {std::pair<const void*, std::size_t>{channeldiskinfo, sizeof channeldiskinfo}, {arraydiskinfo, sizeof arraydiskinfo},
+                                 {arrayinfo, sizeof arrayinfo}, {controllerinfo, sizeof controllerinfo}, {channelinfo, sizeof channelinfo}})
+        for (std::size_t at = 0; at < length; at += kLineSize)
+            if (!std::memchr(static_cast<const char*>(table) + at, 0, kLineSize))
+                std::abort();
+    if (!card.all_closed())
         std::abort();
     return 0;
 }
