@@ -5,7 +5,6 @@
 #include "inventory/inventory_tables.h"
 #include "simulated_driver.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -15,25 +14,19 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
 {
     static SimulatedCard card;
     static std::string bytes;
-    if (!card.tamper) {
-        install_simulated_driver(card);
-        card.tamper = [](unsigned long code, std::uint8_t* record) {
-            const std::size_t n = code == kRequestIdentify ? 512 : code == kRequestSwapBoxes ? kSwapEntries * kSwapEntrySize
-                                                                    : code == kRequestVersion ? kVersionSize : kArrayStatusSize;
-            for (std::size_t i = 0; i < n; ++i)
-                record[i] = bytes.empty() ? 0 : static_cast<std::uint8_t>(bytes[i % bytes.size()]);
-            std::rotate(bytes.begin(), bytes.begin() + static_cast<long>(bytes.empty() ? 0 : n % bytes.size()), bytes.end());
-        };
-    }
-    bytes.assign(reinterpret_cast<const char*>(data), size);
-    card.clear_log();
-    gtkReadFile();
-    gtkReadFile();
-    // Every line of every table still ends inside its bounds.
-    for (auto [table, length] : {std::pair<const void*, std::size_t>{channeldiskinfo, sizeof channeldiskinfo}, {arraydiskinfo, sizeof arraydiskinfo},
-                                 {arrayinfo, sizeof arrayinfo}, {controllerinfo, sizeof controllerinfo}, {channelinfo, sizeof channelinfo}})
+    static std::size_t used;
+    bytes.assign(reinterpret_cast<const char*>(data), size), used = 0;
+    card.tamper = [](unsigned long code, std::uint8_t* record) {
+        const std::size_t n = code == kRequestIdentify ? 512 : code == kRequestSwapBoxes ? kSwapEntries * kSwapEntrySize : code == kRequestVersion ? kVersionSize : kArrayStatusSize;
+        for (std::size_t i = 0; i < n; ++i, ++used)
+            record[i] = bytes.empty() ? 0 : static_cast<std::uint8_t>(bytes[used % bytes.size()]);
+    };
+    install_simulated_driver(card), card.clear_log(), gtkReadFile(), gtkReadFile();
+    // Every line of every table still ends inside its bounds, and every open is closed.
+    for (auto [table, length] : {std::pair<const char*, std::size_t>{channeldiskinfo[0][0], sizeof channeldiskinfo}, {arraydiskinfo[0][0], sizeof arraydiskinfo},
+                                 {arrayinfo[0][0], sizeof arrayinfo}, {controllerinfo[0][0], sizeof controllerinfo}, {channelinfo[0][0], sizeof channelinfo}})
         for (std::size_t at = 0; at < length; at += kLineSize)
-            if (!std::memchr(static_cast<const char*>(table) + at, 0, kLineSize))
+            if (!std::memchr(table + at, 0, kLineSize))
                 std::abort();
     if (!card.all_closed())
         std::abort();

@@ -49,80 +49,69 @@ std::string state_of(const SettingsRecord& r, int mode, const std::string& owner
 
 TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
 {
-    SettingsRecord defaults{.hostip = "127.0.0.1", .syncdisabled = 1}, loaded = kSample, no_password{}, short_file{};
-    loaded.transient = 0, no_password.usepassword = 1;
-    std::memcpy(&short_file, &loaded, 100);
-    const struct {
-        const char* name;
-        bool exists;
-        std::string file;
-        SettingsRecord expected;
-    } cases[] = {{"no file", false, "", defaults}, {"stored record", true, bytes_of(kSample), loaded},
-                 {"protection without a password", true, bytes_of(no_password), SettingsRecord{}},
-                 {"short file", true, bytes_of(kSample).substr(0, 100), short_file}, {"long file", true, bytes_of(kSample) + std::string(500, 'Z'), loaded}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    SettingsRecord defaults{.hostip = "127.0.0.1", .syncdisabled = 1}, loaded = kSample, no_password{.usepassword = 1}, short_file{};
+    loaded.transient = 0, std::memcpy(&short_file, &loaded, 100);
+    const struct { const char* name; bool exists; std::string file; SettingsRecord expected; } cases[] = {
+        {"no file", false, "", defaults}, {"stored record", true, bytes_of(kSample), loaded}, {"protection without a password", true, bytes_of(no_password), {}},
+        {"short file", true, bytes_of(kSample).substr(0, 100), short_file}, {"long file", true, bytes_of(kSample) + std::string(500, 'Z'), loaded}};
+    for (const auto& [name, exists, file, expected] : cases) {
+        SCOPED_TRACE(name);
         ScopedWorkDir dir;
-        if (c.exists)
-            write_file(dir.file("quorvex.conf"), c.file);
-        option3 = SettingsRecord{};
-        init_enviorment();
-        EXPECT_EQ(bytes_of(option3), bytes_of(c.expected));
-        EXPECT_EQ(file_exists(dir.file("quorvex.conf")) ? read_file(dir.file("quorvex.conf")) : "none", c.exists ? c.file : "none");
+        if (exists)
+            write_file(dir.file("quorvex.conf"), file);
+        option3 = SettingsRecord{}, init_enviorment();
+        EXPECT_EQ(bytes_of(option3) + (file_exists("quorvex.conf") ? read_file("quorvex.conf") : "none"), bytes_of(expected) + (exists ? file : "none"));
         EXPECT_EQ(write_settings_file(), 0);
-        EXPECT_EQ(read_file(dir.file("quorvex.conf")), bytes_of(c.expected));
+        EXPECT_EQ(read_file("quorvex.conf"), bytes_of(expected));
     }
 }
 
 TEST(SettingsFile, NewFileIsPrivateAnExistingOneKeepsModeOwnerAndLinks)
 {
     ScopedWorkDir dir;
-    const std::string conf = dir.file("quorvex.conf");
-    std::strcpy(option3.password, "0123456789");
-    replace_text(option3.password, "abc");
+    std::strcpy(option3.password, "0123456789"), replace_text(option3.password, "abc");
     // Standard input closed: the temporary file may get descriptor 0.
     const int saved = ::dup(0);
     ::close(0);
     const int written = write_settings_file();
     ::dup2(saved, 0), ::close(saved);
     EXPECT_EQ(written, 0);
-    EXPECT_EQ(read_file(conf).substr(208, 56), "abc" + std::string(53, '\0')) << "no tail of the old password";
-    EXPECT_EQ(file_state(conf), state_of(option3, 0600));
-    EXPECT_TRUE(::chmod(conf.c_str(), 0640) == 0 && (::geteuid() != 0 || ::chown(conf.c_str(), 65534, 65534) == 0));
+    EXPECT_EQ(read_file("quorvex.conf").substr(208, 56), "abc" + std::string(53, '\0')) << "no tail of the old password";
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0600));
+    EXPECT_TRUE(::chmod("quorvex.conf", 0640) == 0 && (::geteuid() != 0 || ::chown("quorvex.conf", 65534, 65534) == 0));
     std::strcpy(option3.logfile, "second.log");
     EXPECT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(file_state(conf), state_of(option3, 0640, ::geteuid() == 0 ? "65534:65534" : me));
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, ::geteuid() == 0 ? "65534:65534" : me));
     // A second name for the file still reaches the new record.
-    EXPECT_EQ(::link(conf.c_str(), dir.file("second.conf").c_str()), 0);
+    EXPECT_EQ(::link("quorvex.conf", "second.conf"), 0);
     std::strcpy(option3.logfile, "linked.log");
     EXPECT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(read_file(dir.file("second.conf")), bytes_of(option3));
+    EXPECT_EQ(read_file("second.conf"), bytes_of(option3));
 }
 
 TEST(SettingsFile, ReadOnlyPlacesAndLinks)
 {
     ScopedWorkDir dir;
-    const std::string conf = dir.file("quorvex.conf");
+    const char* here = dir.path().c_str();
     std::strcpy(option3.logfile, "changed");
     // A read-only directory refuses a new file but takes a writable one in place.
-    ::chmod(dir.path().c_str(), 0555);
+    ::chmod(here, 0555);
     const int refused = write_as_ordinary_user();
-    ::chmod(dir.path().c_str(), 0700), write_file(conf, "old"), ::chmod(conf.c_str(), 0666), ::chmod(dir.path().c_str(), 0555);
+    ::chmod(here, 0700), write_file("quorvex.conf", "old"), ::chmod("quorvex.conf", 0666), ::chmod(here, 0555);
     const int in_place = write_as_ordinary_user();
-    ::chmod(dir.path().c_str(), 0700);
+    ::chmod(here, 0700);
     EXPECT_EQ(std::to_string(refused) + " " + std::to_string(in_place), std::to_string(EACCES) + " 0");
-    EXPECT_EQ(file_state(conf), state_of(option3, 0666));
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0666));
     // A read-only file in a writable directory is not replaced.
-    ::chmod(conf.c_str(), 0444), ::chmod(dir.path().c_str(), 0777);
     const SettingsRecord kept = option3;
-    std::strcpy(option3.logfile, "refused");
-    EXPECT_EQ(write_as_ordinary_user(), EACCES);
-    ::chmod(dir.path().c_str(), 0700);
-    EXPECT_EQ(file_state(conf), state_of(kept, 0444));
+    ::chmod("quorvex.conf", 0444), ::chmod(here, 0777), std::strcpy(option3.logfile, "refused");
+    const int read_only = write_as_ordinary_user();
+    ::chmod(here, 0700);
+    EXPECT_EQ(read_only, EACCES);
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(kept, 0444));
     // A symbolic link stays, and its target gets the record.
-    ::mkdir("shared", 0700), write_file(dir.file("shared/real.conf"), ""), ::chmod(dir.file("shared/real.conf").c_str(), 0640);
-    EXPECT_EQ(::unlink(conf.c_str()) + ::symlink("shared/real.conf", "quorvex.conf"), 0);
-    EXPECT_EQ(write_settings_file(), 0);
+    ::mkdir("shared", 0700), write_file("shared/real.conf", ""), ::chmod("shared/real.conf", 0640);
+    EXPECT_TRUE(::unlink("quorvex.conf") == 0 && ::symlink("shared/real.conf", "quorvex.conf") == 0 && write_settings_file() == 0);
     struct stat link {};
     EXPECT_TRUE(::lstat("quorvex.conf", &link) == 0 && S_ISLNK(link.st_mode));
     EXPECT_EQ(file_state(dir.file("shared/real.conf")), state_of(option3, 0640));
