@@ -22,7 +22,6 @@ protected:
         set_system_log_path(dir.file("messages").c_str());
         install_simulated_driver(card);
     }
-    void TearDown() override { uninstall_simulated_driver(); }
 
     ScopedWorkDir dir;
     SimulatedCard card;
