@@ -6,10 +6,8 @@
 #include <cstring>
 #include <tuple>
 
-namespace {
-
 // The capacity record of a drive's identify words, for member slot and position.
-std::string record_of(unsigned cylinders, unsigned heads, unsigned spt, std::uint32_t total, int slot, int position)
+static std::string record_of(unsigned cylinders, unsigned heads, unsigned spt, std::uint32_t total, int slot, int position)
 {
     std::uint8_t block[kIdentifySize] = {};
     put_le16(block + identify::kCylinders, cylinders), put_le16(block + identify::kHeads, heads), put_le16(block + identify::kSectorsPerTrack, spt);
@@ -19,9 +17,8 @@ std::string record_of(unsigned cylinders, unsigned heads, unsigned spt, std::uin
     return rec;
 }
 
-std::string tables() { return std::string(&channeldiskinfo[0][0][0], sizeof channeldiskinfo) + std::string(&arraydiskinfo[0][0][0], sizeof arraydiskinfo); }
+static std::string tables() { return std::string(&channeldiskinfo[0][0][0], sizeof channeldiskinfo) + std::string(&arraydiskinfo[0][0][0], sizeof arraydiskinfo); }
 
-} // namespace
 
 TEST(DriveGeometry, CapacityAndTranslatedMapping)
 {

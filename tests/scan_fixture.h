@@ -28,11 +28,7 @@ protected:
 };
 
 // A table of cases on the card (one class derived per table): each tells what it saw.
-struct CardCase {
-    const char* name;
-    std::function<std::string(SimulatedCard&)> run;
-    std::string expected;
-};
+struct CardCase { const char* name; std::function<std::string(SimulatedCard&)> run; std::string expected; };
 class CardCases : public ScanFixture, public ::testing::WithParamInterface<CardCase> {};
 
 // Expected text: "{n}" stands for a run of n spaces.
@@ -46,10 +42,7 @@ inline std::string spaced(std::string s)
 // Lines first..last of a table row, joined by '|'.
 inline std::string row_text(const char (*row)[kLineSize], int first, int last)
 {
-    std::string out = row[first];
-    while (first < last)
-        out += std::string("|") + row[++first];
-    return out;
+    return first == last ? std::string(row[first]) : row_text(row, first, last - 1) + "|" + row[last];
 }
 
 // The card's log: "[...]" per open..close, a request as its code and, where they select
@@ -64,11 +57,9 @@ inline std::string transcript(const SimulatedCard& card)
         char code[8];
         std::snprintf(code, sizeof code, "%lx", e.code);
         s += k && e.call != SimCall::Open && e.fd != card.events[k - 1].fd ? "!" : "";
-        if (e.call != SimCall::Request)
-            s += e.call == SimCall::Open ? "[" : "]";
-        else
-            s += (s.empty() || s.back() == '[' ? "" : " ") + std::string(code) + (e.code == 0x3801 || e.code == 0x3804 ? ":" + std::to_string(e.written[0])
-                                                                     : e.code == 0x3802 || e.code == 0x3805 ? ":'" + chars + "'" : "");
+        s += e.call != SimCall::Request ? std::string(e.call == SimCall::Open ? "[" : "]")
+                                        : (s.empty() || s.back() == '[' ? "" : " ") + std::string(code) +
+                                              (e.code == 0x3801 || e.code == 0x3804 ? ":" + std::to_string(e.written[0]) : e.code == 0x3802 || e.code == 0x3805 ? ":'" + chars + "'" : "");
     }
     return s + (card.all_closed() ? "" : "+open") + (card.bad_closes() ? "+bad" : "");
 }

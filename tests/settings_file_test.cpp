@@ -15,17 +15,15 @@
 // Fields a record's initializer does not name are zero, as intended.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-namespace {
-
 const SettingsRecord kSample = {.logfile = "/var/log/quorvex-events.log", .hostip = "10.0.0.7", .uselogfile = 1, .usepassword = 1, .password = "secret",
                                 .audible = 1, .popup = 2, .synctype = 2, .syncminute = -5, .syncpm = 1, .reserved = {1, 2, 3, 4}, .syncweekday = "Mon", .transient = 77};
 const std::string me = std::to_string(::getuid()) + ":" + std::to_string(::getgid());
 
-std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
+static std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
 
 // The write's result for an ordinary user: permission bits do not stop root (as CI
 // runs), so root writes in a child that has given up its privileges.
-int write_as_ordinary_user()
+static int write_as_ordinary_user()
 {
     const pid_t child = ::geteuid() == 0 ? ::fork() : -2;
     if (child == 0)
@@ -35,7 +33,7 @@ int write_as_ordinary_user()
 }
 
 // The file's content, permission bits, owner and group, and how many entries its directory holds.
-std::string file_state(const std::string& file)
+static std::string file_state(const std::string& file)
 {
     struct stat st {};
     ::stat(file.c_str(), &st);
@@ -43,9 +41,8 @@ std::string file_state(const std::string& file)
     return read_file(file) + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " + std::to_string(entries);
 }
 
-std::string state_of(const SettingsRecord& r, int mode, const std::string& owner = me) { return bytes_of(r) + " " + std::to_string(mode) + " " + owner + " 1"; }
+static std::string state_of(const SettingsRecord& r, int mode, const std::string& owner = me) { return bytes_of(r) + " " + std::to_string(mode) + " " + owner + " 1"; }
 
-} // namespace
 
 TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
 {
