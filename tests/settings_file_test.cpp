@@ -26,9 +26,7 @@ static std::string bytes_of(const SettingsRecord& r) { return std::string(reinte
 static int write_as_ordinary_user()
 {
     const pid_t child = ::geteuid() == 0 ? ::fork() : -2;
-    if (child == 0)
-        ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : write_settings_file());
-    int status = 0;
+    int status = child == 0 ? (::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : write_settings_file()), 0) : 0;
     return child == -2 ? write_settings_file() : ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -36,13 +34,11 @@ static int write_as_ordinary_user()
 static std::string file_state(const std::string& file)
 {
     struct stat st {};
-    ::stat(file.c_str(), &st);
-    const auto entries = std::distance(std::filesystem::directory_iterator(std::filesystem::path(file).parent_path()), {});
-    return read_file(file) + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " + std::to_string(entries);
+    return ::stat(file.c_str(), &st), read_file(file) + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) +
+                                          " " + std::to_string(std::distance(std::filesystem::directory_iterator(std::filesystem::path(file).parent_path()), {}));
 }
 
 static std::string state_of(const SettingsRecord& r, int mode, const std::string& owner = me) { return bytes_of(r) + " " + std::to_string(mode) + " " + owner + " 1"; }
-
 
 TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
 {
@@ -63,49 +59,43 @@ TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
     }
 }
 
-TEST(SettingsFile, NewFileIsPrivateAnExistingOneKeepsModeOwnerAndLinks)
-{
-    ScopedWorkDir dir;
-    std::strcpy(option3.password, "0123456789"), replace_text(option3.password, "abc");
-    // Standard input closed: the temporary file may get descriptor 0.
-    const int saved = ::dup(0);
-    ::close(0);
-    const int written = write_settings_file();
-    ::dup2(saved, 0), ::close(saved);
-    EXPECT_EQ(written, 0);
-    EXPECT_EQ(read_file("quorvex.conf").substr(208, 56), "abc" + std::string(53, '\0')) << "no tail of the old password";
-    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0600));
-    EXPECT_TRUE(::chmod("quorvex.conf", 0640) == 0 && (::geteuid() != 0 || ::chown("quorvex.conf", 65534, 65534) == 0));
-    std::strcpy(option3.logfile, "second.log");
-    EXPECT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, ::geteuid() == 0 ? "65534:65534" : me));
-    // A second name for the file still reaches the new record.
-    EXPECT_EQ(::link("quorvex.conf", "second.conf"), 0);
-    std::strcpy(option3.logfile, "linked.log");
-    EXPECT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(read_file("second.conf"), bytes_of(option3));
-}
-
-TEST(SettingsFile, ReadOnlyPlacesAndLinks)
+TEST(SettingsFile, AttributesLinksAndReadOnlyPlaces)
 {
     ScopedWorkDir dir;
     const char* here = dir.path().c_str();
-    std::strcpy(option3.logfile, "changed");
-    // A read-only directory refuses a new file but takes a writable one in place.
+    const std::string owner = ::geteuid() == 0 ? "65534:65534" : me;
+    std::strcpy(option3.password, "0123456789"), replace_text(option3.password, "abc");
+    // A read-only directory refuses a new file; a new file written with standard input
+    // closed (the temporary file may get descriptor 0) is private.
     ::chmod(here, 0555);
-    const int refused = write_as_ordinary_user();
-    ::chmod(here, 0700), write_file("quorvex.conf", "old"), ::chmod("quorvex.conf", 0666), ::chmod(here, 0555);
+    const int refused = write_as_ordinary_user(), saved = (::chmod(here, 0700), ::dup(0));
+    ::close(0);
+    const int written = write_settings_file();
+    ::dup2(saved, 0), ::close(saved);
+    EXPECT_EQ(std::to_string(refused) + " " + std::to_string(written), std::to_string(EACCES) + " 0");
+    EXPECT_EQ(read_file("quorvex.conf").substr(208, 56), "abc" + std::string(53, '\0')) << "no tail of the old password";
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0600));
+    // An existing file keeps its mode and owner, and a second name still reaches the record.
+    EXPECT_TRUE(::chmod("quorvex.conf", 0640) == 0 && (::geteuid() != 0 || ::chown("quorvex.conf", 65534, 65534) == 0));
+    std::strcpy(option3.logfile, "second.log");
+    EXPECT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, owner));
+    std::strcpy(option3.logfile, "linked.log");
+    EXPECT_TRUE(::link("quorvex.conf", "second.conf") == 0 && write_settings_file() == 0 && ::unlink("second.conf") == 0);
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, owner));
+    // A read-only directory takes a writable file in place.
+    ::chmod("quorvex.conf", 0666), ::chmod(here, 0555), std::strcpy(option3.logfile, "in place");
     const int in_place = write_as_ordinary_user();
     ::chmod(here, 0700);
-    EXPECT_EQ(std::to_string(refused) + " " + std::to_string(in_place), std::to_string(EACCES) + " 0");
-    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0666));
+    EXPECT_EQ(in_place, 0);
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0666, owner));
     // A read-only file in a writable directory is not replaced.
     const SettingsRecord kept = option3;
     ::chmod("quorvex.conf", 0444), ::chmod(here, 0777), std::strcpy(option3.logfile, "refused");
     const int read_only = write_as_ordinary_user();
     ::chmod(here, 0700);
     EXPECT_EQ(read_only, EACCES);
-    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(kept, 0444));
+    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(kept, 0444, owner));
     // A symbolic link stays, and its target gets the record.
     ::mkdir("shared", 0700), write_file("shared/real.conf", ""), ::chmod("shared/real.conf", 0640);
     EXPECT_TRUE(::unlink("quorvex.conf") == 0 && ::symlink("shared/real.conf", "quorvex.conf") == 0 && write_settings_file() == 0);
