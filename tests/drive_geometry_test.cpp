@@ -11,10 +11,8 @@ static std::string record_of(unsigned cylinders, unsigned heads, unsigned spt, s
 {
     std::uint8_t block[kIdentifySize] = {};
     put_le16(block + identify::kCylinders, cylinders), put_le16(block + identify::kHeads, heads), put_le16(block + identify::kSectorsPerTrack, spt);
-    put_le32(block + identify::kTotalSectors, total);
     std::string rec(kGeometryRecordSize, '\x55');
-    fill_geometry_record(rec.data(), block, slot, position);
-    return rec;
+    return put_le32(block + identify::kTotalSectors, total), fill_geometry_record(rec.data(), block, slot, position), rec;
 }
 
 static std::string tables() { return std::string(&channeldiskinfo[0][0][0], sizeof channeldiskinfo) + std::string(&arraydiskinfo[0][0][0], sizeof arraydiskinfo); }
@@ -45,8 +43,7 @@ TEST(DriveGeometry, CapacityAndTranslatedMapping)
 
 TEST(BoundedText, CopyFormatAppendAndReplaceStayInsideTheirFields)
 {
-    char f[12];
-    std::memset(f, '#', sizeof f);
+    char f[13] = "############";
     // Cut copies, nothing into no room, a terminator into room for one, and an unterminated
     // field cut to end inside its bounds before anything is appended.
     EXPECT_EQ(copy_text(f + 4, 4, "abcdefgh") + copy_text(f, 0, "x") + format_text(f + 8, 1, "%d", 5) + append_text(f, 4, "x"), 6u);

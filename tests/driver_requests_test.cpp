@@ -12,24 +12,22 @@ class DriverRequest : public CardCases {};
 
 static std::string swap_read(SimulatedCard& c, std::uint8_t busy_mask)
 {
-    c.boxes[3] = {1, 0x17, 0, 2000, 0, 0, 0, 0}, c.arrays[0].busy_mask = busy_mask, SystemBusy = 7, std::memset(SwapInfo, 0x5A, sizeof SwapInfo);
-    return readparameters('S', 0), readparameters('B', 0), std::to_string(SystemBusy) + " " + std::to_string(SwapInfo[3][swap_entry::kBoxType]);
+    return c.boxes[3] = {1, 0x17, 0, 2000, 0, 0, 0, 0}, c.arrays[0].busy_mask = busy_mask, SystemBusy = 7, std::memset(SwapInfo, 0x5A, sizeof SwapInfo),
+           readparameters('S', 0), readparameters('B', 0), std::to_string(SystemBusy) + " " + std::to_string(SwapInfo[3][swap_entry::kBoxType]);
 }
 
 // Whether the arrays differ from the remembered state, which the card had before now().
 static std::string changed(SimulatedCard& c, int index, void (*now)(SimArray&))
 {
-    c.arrays[index] = {1, 15, 1, 1024, 16, 63, 500, 0, 0x30, 0, 0}, remember_array_states(), now(c.arrays[index]), c.clear_log();
-    return std::to_string(str_cmp());
+    return c.arrays[index] = {1, 15, 1, 1024, 16, 63, 500, 0, 0x30, 0, 0}, remember_array_states(), now(c.arrays[index]), c.clear_log(), std::to_string(str_cmp());
 }
 
 static std::string result(long value) { return std::to_string(value); }
 
 TEST_P(DriverRequest, ResultAndTranscript)
 {
-    SCOPED_TRACE(GetParam().name);
     const std::string seen = GetParam().run(card);
-    EXPECT_EQ(seen + " " + transcript(card), GetParam().expected);
+    EXPECT_EQ(seen + " " + transcript(card), GetParam().expected) << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DriverRequest, ::testing::ValuesIn(std::vector<CardCase>{

@@ -11,10 +11,10 @@ using InventoryScan = ScanFixture;
 // What the trees list and the pages say: named controllers, answering drive positions,
 // each array's state and its members' states ("?": a member not named by its own drive),
 // the bell and the rebuilding drives.
-static std::string states()
+static std::string states(int scan = 1)
 {
     auto after = [](const char* line, const char* prefix) { return spaced(prefix) == std::string(line, spaced(prefix).size()) ? line + spaced(prefix).size() : line; };
-    std::string s;
+    std::string s = std::to_string(scan) + " ";
     for (const auto& name : controllernames)
         s += name[0] ? std::string(name) + ";" : "";
     s += "d";
@@ -30,9 +30,7 @@ static std::string states()
 }
 
 static SimArray array_of(std::uint8_t number, std::uint8_t status, std::uint8_t mode, std::uint8_t members, std::uint16_t rebuild = 0, std::uint8_t busy = 0)
-{
-    return {number, status, mode, 9729, 255, 63, 76319, 0, members, rebuild, busy};
-}
+{ return {number, status, mode, 9729, 255, 63, 76319, 0, members, rebuild, busy}; }
 
 
 TEST_F(InventoryScan, SwapBoxLinesAndPowerFlags)
@@ -76,7 +74,7 @@ TEST_F(InventoryScan, DriveRowsByPosition)
     // 39 characters with their trailing spaces; an absent drive is marked in the first byte
     // of its name only, and its lines stay.
     EXPECT_EQ(channeldisknames[5] + std::string("|") + channeldisknames[3] + "|" + channeldiskinfo[3][0], spaced("FIFTH DRIVE{28}|&LD NAME|old status"));
-    EXPECT_EQ(states(), "d0124567 beep0 mask0");
+    EXPECT_EQ(states(), "1 d0124567 beep0 mask0");
 }
 
 TEST_F(InventoryScan, ControllerLinesAndNames)
@@ -87,23 +85,20 @@ TEST_F(InventoryScan, ControllerLinesAndNames)
               spaced("VERSION{32}:Halvoren driver 2.0|IRQ{40}:11|BUS MASTER BASE ADDRESS:0xe000|ROM BASE ADDRESS{13}:0xfebf0000|"
                      "HARDWARE TYPE{19}:HALVOREN100|BASE IO ADDRESS1: 0xd000|BASE IO ADDRESS2: 0xd402|BASE IO ADDRESS1: 0xd800|"
                      "BASE IO ADDRESS2: 0xdc02|ROM BASE ADDRESS{13}:0x12ab|HARDWARE TYPE{19}:HALVOREN100 KV2"));
-    EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1], "Halvoren 1;Halvoren 2;d beep0 mask0Channel 1,Channel 2");
+    EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1], "1 Halvoren 1;Halvoren 2;d beep0 mask0Channel 1,Channel 2");
     // Only the second controller: it is named first, the first one's lines come from a
     // zero record, and a 60-byte version without its terminator is cut inside its line.
     card.controllers[0] = {}, card.controllers[1].device_id = 0x4D30;
     card.tamper = [](unsigned long code, std::uint8_t* record) { code == 0x3807 ? (void)std::memset(record, 'w', 60) : (void)0; };
     ASSERT_EQ(gtkReadFile(), 1);
     EXPECT_EQ(states() + row_text(controllerinfo[0], 0, 1) + channelinfo[0][0] + controllerinfo[0][4] + "|" + controllerinfo[1][4],
-              spaced("Halvoren 1;d beep0 mask0VERSION{32}:" + std::string(39, 'w') +
+              spaced("1 Halvoren 1;d beep0 mask0VERSION{32}:" + std::string(39, 'w') +
                      "|IRQ{40}:0BASE IO ADDRESS1: 0x0HARDWARE TYPE{19}:HALVOREN66|HARDWARE TYPE{19}:HALVOREN100"));
 }
 
 // Drives at positions 0, 1, 3, 4 and 5.
 static void five_drives(SimulatedCard& card)
-{
-    for (int j : {0, 1, 3, 4, 5})
-        card.drives[j] = {true, true, "DRIVE " + std::to_string(j), 1024, 16, 63, 1032192, 0x07, 0x10};
-}
+{ for (int j : {0, 1, 3, 4, 5}) card.drives[j] = {true, true, "DRIVE " + std::to_string(j), 1024, 16, 63, 1032192, 0x07, 0x10}; }
 
 TEST_F(InventoryScan, ArrayRequestsAndRows)
 {
@@ -114,7 +109,7 @@ TEST_F(InventoryScan, ArrayRequestsAndRows)
     ASSERT_EQ(gtkReadFile(), 1);
     EXPECT_EQ(transcript(card), "[3801:0][3803][3802:'1'][3802:'2'][3802:'3'][3802:'4'][3802:'5'][3802:'6'][3802:'7'][3802:'8'][3807 3809]"
                                 "[3801:0][3802:'1'][3802:'2'][3801:1][3801:2][3802:'5'][3802:'6'][3801:3]");
-    EXPECT_EQ(states(), "d01345 Array 1=Functional: 0Functional 1Functional Array 3=Functional: 4Functional 5Functional beep0 mask0");
+    EXPECT_EQ(states(), "1 d01345 Array 1=Functional: 0Functional 1Functional Array 3=Functional: 4Functional 5Functional beep0 mask0");
     EXPECT_EQ(row_text(arrayinfo[0], 0, 6) + "|" + arrayinfo[2][0] + arrayinfo[2][5],
               spaced("RAID MODE{4}:Mirroring||Mapping{9}:9729 Cylinder|{21}:255 Head|{21}:63 Sector|Size{15}:76319 MB|Status{13}:Functional|"
                      "RAID MODE{4}:StrippingSize{15}:80000 MB"));
@@ -130,12 +125,7 @@ TEST_F(InventoryScan, ArrayRequestsAndRows)
 class ArrayStates : public CardCases {};
 
 // Scans drives 0, 1, 3, 4 and 5 after a change (which may scan first itself).
-static std::string scanned(SimulatedCard& card, const std::function<void()>& change)
-{
-    five_drives(card), change();
-    const int scan = gtkReadFile();
-    return std::to_string(scan) + " " + states();
-}
+static std::string scanned(SimulatedCard& card, const std::function<void()>& change) { return five_drives(card), change(), states(gtkReadFile()); }
 
 // A mirror of 0 and 1 and a stripe of 4 and 5 on two controllers, scanned, older lines
 // marked, then the change; a drive that stopped answering keeps its old lines.
@@ -151,11 +141,7 @@ static std::string changed(SimulatedCard& card, const std::function<void()>& cha
     }) + " " + channeldiskinfo[1][1] + channeldiskinfo[3][1] + arraydiskinfo[1][1];
 }
 
-TEST_P(ArrayStates, AfterTheScan)
-{
-    SCOPED_TRACE(GetParam().name);
-    EXPECT_EQ(GetParam().run(card), GetParam().expected);
-}
+TEST_P(ArrayStates, AfterTheScan) { EXPECT_EQ(GetParam().run(card), GetParam().expected) << GetParam().name; }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ArrayStates, ::testing::ValuesIn(std::vector<CardCase>{
     {"rebuilding mirror, offline stripe", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 0x22, 1, 3, 2, 2), c.arrays[1] = array_of(2, 1, 0, 0x30); }); },
