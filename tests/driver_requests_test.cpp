@@ -10,6 +10,7 @@
 
 class DriverRequest : public CardCases {};
 
+// Array 0, then the swap boxes, as the scan's busy test asks: SystemBusy and box 3's type.
 static std::string swap_read(SimulatedCard& c, std::uint8_t busy_mask)
 {
     return c.boxes[3] = {1, 0x17, 0, 2000, 0, 0, 0, 0}, c.arrays[0].busy_mask = busy_mask, SystemBusy = 7, std::memset(SwapInfo, 0x5A, sizeof SwapInfo),
@@ -24,6 +25,7 @@ static std::string changed(SimulatedCard& c, int index, void (*now)(SimArray&))
 
 static std::string result(long value) { return std::to_string(value); }
 
+// Each request: what the caller sees, then what the card was asked.
 TEST_P(DriverRequest, ResultAndTranscript)
 {
     const std::string seen = GetParam().run(card);
