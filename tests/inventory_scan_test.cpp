@@ -1,237 +1,166 @@
+#include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
-#include "inventory/inventory_tables.h"
 #include "scan_fixture.h"
 
 #include <cstring>
-
-namespace {
+#include <functional>
+#include <utility>
 
 using InventoryScan = ScanFixture;
 
-const std::string kIndent = spaces(22);
-
-SimDrive drive(std::uint16_t cylinders, std::uint16_t heads, std::uint16_t spt, std::uint32_t total = 0,
-               std::uint8_t dma = 0, std::uint8_t ultra = 0, const char* model = "TEST DRIVE")
+// What the trees list and the pages say: named controllers, answering drive positions,
+// each array's state and its members' states ("?": a member not named by its own drive),
+// the bell and the rebuilding drives.
+static std::string states(int scan = 1)
 {
-    return {true, true, model, cylinders, heads, spt, total, dma, ultra};
-}
-
-std::string text(const char* line) { return line; }
-
-} // namespace
-
-TEST_F(InventoryScan, TablesStartEmptyWithTheirMarkersOfDefault)
-{
-    for (int j = 0; j < kDrivePositions; ++j) {
-        EXPECT_EQ(DiskErrorFlag[j], 2);
-        EXPECT_EQ(PowerManage[j][0], 0);
-        EXPECT_EQ(PowerManage[j][1], 1);
-        EXPECT_EQ(channeldisknames[j][0], '\0');
-        EXPECT_EQ(channeldiskinfo[j][0][0], '\0');
+    auto after = [](const char* line, const char* prefix) { return spaced(prefix) == std::string(line, spaced(prefix).size()) ? line + spaced(prefix).size() : line; };
+    std::string s = std::to_string(scan) + " ";
+    for (const auto& name : controllernames)
+        s += name[0] ? std::string(name) + ";" : "";
+    s += "d";
+    for (int j = 0; j < kDrivePositions; ++j)
+        s += channeldisknames[j][0] != '&' ? std::to_string(j) : "";
+    for (int a = 0; a < kArrays; ++a) {
+        s += arraynames[a][0] ? std::string(" ") + arraynames[a] + "=" + after(arrayinfo[a][6], "Status{13}:") + ":" : "";
+        for (int j = 0, slot = a * kDrivePositions; j < kDrivePositions; ++j, ++slot)
+            if (arraydisknames[slot][0] != '&' && arraydisknames[slot][0])
+                s += " " + std::to_string(j) + after(arraydiskinfo[slot][0], "Status{14}:") + (std::string(arraydisknames[slot], 7) == "DRIVE " + std::to_string(j) ? "" : "?");
     }
-    EXPECT_EQ(rebuilding_drive_mask(), 0) << "no rebuild is known before the first scan";
-    EXPECT_EQ(errorBeep, 0);
+    return s + " beep" + std::to_string(errorBeep) + " mask" + std::to_string(rebuilding_drive_mask());
 }
+
+static SimArray array_of(std::uint8_t number, std::uint8_t status, std::uint8_t mode, std::uint8_t members, std::uint16_t rebuild = 0, std::uint8_t busy = 0)
+{ return {number, status, mode, 9729, 255, 63, 76319, 0, members, rebuild, busy}; }
+
 
 TEST_F(InventoryScan, SwapBoxLinesAndPowerFlags)
 {
-    card.boxes[0] = {1, 0x00, 0, 1500, 0, 0, 0, 0};                 // universal, Vcc 0
-    card.boxes[1] = {1, 0x10, 0x5CA3, 0, 40, 104, 5012, 11980};     // OEM, sensors, fan stopped
-    card.boxes[2] = {1, 0x80, 0, 1000, 0, 0, 0, 0};                 // type masked to 0x80
-    card.boxes[3] = {1, 0x17, 0, 0, 0, 0, 4000, 0};                 // masked to Marlinbay
-    card.boxes[4] = {1, 0x02, 0, 0, 0, 0, 5000, 0};                 // masked to universal, Vcc on, fan stopped
-    card.boxes[5] = {1, 0x01, 0x5CA3, 2500, 55, 131, 4987, 12345};  // Ternlift66 with sensors
-    card.boxes[6] = {1, 0x10, 0, 0, 0, 0, 0, 0};                    // neither fan nor Vcc: absent
-    card.boxes[7] = {2, 0x10, 0, 3000, 0, 0, 5000, 0};              // present byte not 1: absent
-    PowerManage[0][0] = 1;
-    PowerManage[6][0] = 1;
-    PowerManage[7][0] = 1;
-    std::strcpy(channeldiskinfo[6][9], "old box line");
-    std::strcpy(channeldiskinfo[0][11], "old temperature line");
-
+    // Universal without Vcc; OEM with sensors, fan stopped; 0x80, 0x17 and 0x02 before the
+    // type mask; Ternlift66 with sensors; neither fan nor Vcc; present byte not 1.
+    card.boxes = {{{1, 0x00, 0, 1500, 0, 0, 0, 0}, {1, 0x10, 0x5CA3, 0, 40, 104, 5012, 11980}, {1, 0x80, 0, 1000, 0, 0, 0, 0},
+                   {1, 0x17, 0, 0, 0, 0, 4000, 0}, {1, 0x02, 0, 0, 0, 0, 5000, 0}, {1, 0x01, 0x5CA3, 2500, 55, 131, 4987, 12345},
+                   {1, 0x10, 0, 0, 0, 0, 0, 0}, {2, 0x10, 0, 3000, 0, 0, 5000, 0}}};
+    PowerManage[0][0] = PowerManage[6][0] = PowerManage[7][0] = 1;
+    std::strcpy(channeldiskinfo[6][9], "old box line"), std::strcpy(channeldiskinfo[0][11], "old temperature line");
     ASSERT_EQ(gtkReadFile(), 1);
-
-    EXPECT_EQ(text(channeldiskinfo[0][9]), "Swapbox" + spaces(9) + ":Universal Swap-box");
-    EXPECT_EQ(text(channeldiskinfo[0][10]), kIndent);
-    EXPECT_EQ(text(channeldiskinfo[0][11]), "old temperature line") << "without sensors lines 11-13 stay";
-    EXPECT_EQ(PowerManage[0][0], 1) << "universal box with Vcc 0 leaves the flags alone";
-    EXPECT_EQ(PowerManage[0][1], 1);
-
-    EXPECT_EQ(text(channeldiskinfo[1][9]), "Swapbox" + spaces(9) + ":Swapbox for OEM");
-    EXPECT_EQ(text(channeldiskinfo[1][10]), kIndent + ":RPM :0");
-    EXPECT_EQ(text(channeldiskinfo[1][11]), kIndent + ":TEMP:40C / 104F");
-    EXPECT_EQ(text(channeldiskinfo[1][12]), kIndent + ":Vcc :5.0 V");
-    EXPECT_EQ(text(channeldiskinfo[1][13]), kIndent + ":V12 :11.9 V");
-    EXPECT_EQ(PowerManage[1][0], 1);
-    EXPECT_EQ(PowerManage[1][1], 0);
-
-    EXPECT_EQ(text(channeldiskinfo[2][9]), "Swapbox" + spaces(9) + ":Unknown Swapbox");
-    EXPECT_EQ(PowerManage[2][0], 0);
-    EXPECT_EQ(PowerManage[2][1], 1);
-
-    EXPECT_EQ(text(channeldiskinfo[3][9]), "Swapbox" + spaces(9) + ":Marlinbay");
-    EXPECT_EQ(PowerManage[3][0], 0);
-    EXPECT_EQ(PowerManage[3][1], 0);
-
-    EXPECT_EQ(text(channeldiskinfo[4][9]), "Swapbox" + spaces(9) + ":Universal Swap-box");
-    EXPECT_EQ(PowerManage[4][0], 1);
-    EXPECT_EQ(PowerManage[4][1], 0);
-
-    EXPECT_EQ(text(channeldiskinfo[5][9]), "Swapbox" + spaces(9) + ":Ternlift66");
-    EXPECT_EQ(text(channeldiskinfo[5][10]), kIndent + ":RPM :2500");
-    EXPECT_EQ(text(channeldiskinfo[5][11]), kIndent + ":TEMP:55C / 131F");
-    EXPECT_EQ(text(channeldiskinfo[5][12]), kIndent + ":Vcc :4.9 V");
-    EXPECT_EQ(text(channeldiskinfo[5][13]), kIndent + ":V12 :12.3 V");
-    EXPECT_EQ(PowerManage[5][0], 0);
-    EXPECT_EQ(PowerManage[5][1], 1);
-
-    EXPECT_EQ(text(channeldiskinfo[6][9]), "old box line") << "an absent box keeps its text";
-    EXPECT_EQ(PowerManage[6][0], 0);
-    EXPECT_EQ(PowerManage[7][0], 0);
+    card.boxes[4].fan_speed = 3000; // the scan never switches a drive back on
+    ASSERT_EQ(gtkReadFile(), 1);
+    const char* rows[] = {"Swapbox{9}:Universal Swap-box|{22}|old temperature line|| 1 1",
+                          "Swapbox{9}:Swapbox for OEM|{22}:RPM :0|{22}:TEMP:40C / 104F|{22}:Vcc :5.0 V|{22}:V12 :11.9 V 1 0",
+                          "Swapbox{9}:Unknown Swapbox|{22}||| 0 1", "Swapbox{9}:Marlinbay|{22}||| 0 0", "Swapbox{9}:Universal Swap-box|{22}||| 1 0",
+                          "Swapbox{9}:Ternlift66|{22}:RPM :2500|{22}:TEMP:55C / 131F|{22}:Vcc :4.9 V|{22}:V12 :12.3 V 0 1", "old box line|||| 0 1", "|||| 0 1"};
+    for (int j = 0; j < kDrivePositions; ++j)
+        EXPECT_EQ(row_text(channeldiskinfo[j], 9, 13) + " " + std::to_string(PowerManage[j][0]) + " " + std::to_string(PowerManage[j][1]), spaced(rows[j]));
 }
 
-TEST_F(InventoryScan, ScanNeverSwitchesADriveBackOn)
+TEST_F(InventoryScan, DriveRowsByPosition)
 {
-    card.boxes[2] = {1, 0x10, 0, 0, 0, 0, 5000, 0};
+    // Selected DMA and Ultra DMA modes: the highest wins, Ultra DMA before multiword DMA.
+    const std::pair<std::uint8_t, std::uint8_t> modes[] = {{0x07, 0x01}, {0x07, 0}, {0, 0x7F}, {}, {0x03, 0}, {0xF8, 0}, {0x01, 0x80}, {0, 0x08}};
+    for (int j : {0, 1, 2, 4, 5, 6, 7})
+        card.drives[j] = {true, true, j == 5 ? "FIFTH DRIVE" : "T", 1024, 16, 63, 0, modes[j].first, modes[j].second};
+    card.drives[2].cylinders = 4096, card.drives[2].heads = 15, card.drives[2].sectors_per_track = 62;
+    std::strcpy(channeldiskinfo[3][0], "old status"), std::strcpy(channeldisknames[3], "OLD NAME");
     ASSERT_EQ(gtkReadFile(), 1);
-    EXPECT_EQ(PowerManage[2][1], 0);
-    card.boxes[2].fan_speed = 3000;
-    ASSERT_EQ(gtkReadFile(), 1);
-    EXPECT_EQ(PowerManage[2][1], 0);
-    EXPECT_EQ(PowerManage[2][0], 1);
-}
-
-TEST_F(InventoryScan, DriveLinesByPosition)
-{
-    card.drives[5] = drive(1024, 16, 63, 0, 0, 0, "FIFTH DRIVE");
-    card.drives[2] = drive(4096, 15, 62);
-    std::strcpy(channeldiskinfo[3][0], "old status");
-    std::strcpy(channeldisknames[3], "OLD NAME");
-
-    ASSERT_EQ(gtkReadFile(), 1);
-
-    EXPECT_EQ(text(channeldisknames[5]), "FIFTH DRIVE" + spaces(28)) << "39 characters, trailing spaces kept";
-    EXPECT_EQ(text(channeldiskinfo[5][0]), "Status" + spaces(14) + ":Functional");
-    EXPECT_EQ(text(channeldiskinfo[5][1]), "Size" + spaces(16) + ":504MB");
-    EXPECT_EQ(text(channeldiskinfo[5][2]), "Location" + spaces(10) + ":Controller #2");
-    EXPECT_EQ(text(channeldiskinfo[5][3]), kIndent + ":Channel #1");
-    EXPECT_EQ(text(channeldiskinfo[5][4]), kIndent + ":Slave");
-    EXPECT_EQ(text(channeldiskinfo[5][5]), "Mapping:" + spaces(10) + "1024 Cylinder");
-    EXPECT_EQ(text(channeldiskinfo[5][6]), kIndent + ":16 Heads");
-    EXPECT_EQ(text(channeldiskinfo[5][7]), kIndent + ":63 Sectors");
-    EXPECT_EQ(text(channeldiskinfo[5][8]), "Timing" + spaces(13) + ":PIO Mode");
-
-    EXPECT_EQ(text(channeldiskinfo[2][2]), "Location" + spaces(10) + ":Controller #1");
-    EXPECT_EQ(text(channeldiskinfo[2][3]), kIndent + ":Channel #2");
-    EXPECT_EQ(text(channeldiskinfo[2][4]), kIndent + ":Master");
-    EXPECT_EQ(text(channeldiskinfo[2][5]), "Mapping:" + spaces(10) + "4096 Cylinder");
-    EXPECT_EQ(text(channeldiskinfo[2][6]), kIndent + ":15 Heads");
-    EXPECT_EQ(text(channeldiskinfo[2][7]), kIndent + ":62 Sectors");
-    EXPECT_EQ(text(channeldiskinfo[2][1]), "Size" + spaces(16) + ":1860MB");
-
-    EXPECT_EQ(channeldisknames[3][0], '&');
-    EXPECT_EQ(text(channeldisknames[3] + 1), "LD NAME") << "only the first byte marks the absence";
-    EXPECT_EQ(text(channeldiskinfo[3][0]), "old status");
-    for (int j : {0, 1, 4, 6, 7})
-        EXPECT_EQ(channeldisknames[j][0], '&');
-}
-
-TEST_F(InventoryScan, TimingTakesTheHighestSelectedMode)
-{
-    card.drives[0] = drive(100, 16, 63, 0, 0x07, 0x24);
-    card.drives[1] = drive(100, 16, 63, 0, 0x07, 0x00);
-    card.drives[2] = drive(100, 16, 63, 0, 0x00, 0x7F);
-    card.drives[3] = drive(100, 16, 63, 0, 0x07, 0x01);
-    card.drives[4] = drive(100, 16, 63, 0, 0x03, 0x00);
-    card.drives[5] = drive(100, 16, 63, 0, 0x01, 0x80);
-    card.drives[6] = drive(100, 16, 63, 0, 0xF8, 0x00);
-    card.drives[7] = drive(100, 16, 63, 0, 0x00, 0x08);
-
-    ASSERT_EQ(gtkReadFile(), 1);
-
-    const std::string timing = "Timing" + spaces(13) + ":";
-    EXPECT_EQ(text(channeldiskinfo[0][8]), timing + "Ultra DMA Mode 5");
-    EXPECT_EQ(text(channeldiskinfo[1][8]), timing + "DMA Mode 2");
-    EXPECT_EQ(text(channeldiskinfo[2][8]), timing + "Ultra DMA Mode 6");
-    EXPECT_EQ(text(channeldiskinfo[3][8]), timing + "Ultra DMA Mode 0");
-    EXPECT_EQ(text(channeldiskinfo[4][8]), timing + "DMA Mode 1");
-    EXPECT_EQ(text(channeldiskinfo[5][8]), timing + "DMA Mode 0") << "bit 7 of the Ultra DMA byte is no mode";
-    EXPECT_EQ(text(channeldiskinfo[6][8]), timing + "PIO Mode");
-    EXPECT_EQ(text(channeldiskinfo[7][8]), timing + "Ultra DMA Mode 3");
+    EXPECT_EQ(row_text(channeldiskinfo[5], 0, 8), spaced("Status{14}:Functional|Size{16}:504MB|Location{10}:Controller #2|{22}:Channel #1|"
+                                                         "{22}:Slave|Mapping:{10}1024 Cylinder|{22}:16 Heads|{22}:63 Sectors|Timing{13}:PIO Mode"));
+    EXPECT_EQ(row_text(channeldiskinfo[2], 1, 7), spaced("Size{16}:1860MB|Location{10}:Controller #1|{22}:Channel #2|{22}:Master|"
+                                                         "Mapping:{10}4096 Cylinder|{22}:15 Heads|{22}:62 Sectors"));
+    std::string timings;
+    for (int j : {0, 1, 2, 4, 6, 7})
+        timings += channeldiskinfo[j][8] + std::string(",");
+    EXPECT_EQ(timings, spaced("Timing{13}:Ultra DMA Mode 0,Timing{13}:DMA Mode 2,Timing{13}:Ultra DMA Mode 6,Timing{13}:DMA Mode 1,"
+                              "Timing{13}:DMA Mode 0,Timing{13}:Ultra DMA Mode 3,"));
+    // 39 characters with their trailing spaces; an absent drive is marked in the first byte
+    // of its name only, and its lines stay.
+    EXPECT_EQ(channeldisknames[5] + std::string("|") + channeldisknames[3] + "|" + channeldiskinfo[3][0], spaced("FIFTH DRIVE{28}|&LD NAME|old status"));
+    EXPECT_EQ(states(), "1 d0124567 beep0 mask0");
 }
 
 TEST_F(InventoryScan, ControllerLinesAndNames)
 {
-    card.version_text = "Halvoren driver 2.0";
-    card.controllers[0] = {0x0D30, 11, 0xD000, 0xD402, 0xD800, 0xDC02, 0xE000, 0xFEBF0000};
-    card.controllers[1] = {0x6270, 9, 0xB000, 0xB402, 0xB800, 0xBC02, 0xC000, 0x12AB};
-
+    card.controllers = {{{0x0D30, 11, 0xD000, 0xD402, 0xD800, 0xDC02, 0xE000, 0xFEBF0000}, {0x6270, 9, 0xB000, 0xB402, 0xB800, 0xBC02, 0xC000, 0x12AB}}};
     ASSERT_EQ(gtkReadFile(), 1);
-
-    EXPECT_EQ(text(controllerinfo[0][0]), "VERSION" + spaces(32) + ":Halvoren driver 2.0");
-    EXPECT_EQ(text(controllerinfo[0][1]), "IRQ" + spaces(40) + ":11");
-    EXPECT_EQ(text(controllerinfo[0][2]), "BUS MASTER BASE ADDRESS:0xe000");
-    EXPECT_EQ(text(controllerinfo[0][3]), "ROM BASE ADDRESS" + spaces(13) + ":0xfebf0000");
-    EXPECT_EQ(text(controllerinfo[0][4]), "HARDWARE TYPE" + spaces(19) + ":HALVOREN100");
-    EXPECT_EQ(text(channelinfo[0][0]), "BASE IO ADDRESS1: 0xd000");
-    EXPECT_EQ(text(channelinfo[0][1]), "BASE IO ADDRESS2: 0xd402");
-    EXPECT_EQ(text(channelinfo[0][2]), "BASE IO ADDRESS1: 0xd800");
-    EXPECT_EQ(text(channelinfo[0][3]), "BASE IO ADDRESS2: 0xdc02");
-    EXPECT_EQ(text(channel_block(1)[0]), "BASE IO ADDRESS1: 0xd800");
-    EXPECT_EQ(text(controllerinfo[1][3]), "ROM BASE ADDRESS" + spaces(13) + ":0x12ab");
-    EXPECT_EQ(text(controllerinfo[1][4]), "HARDWARE TYPE" + spaces(19) + ":HALVOREN100 KV2");
-
-    EXPECT_EQ(text(controllernames[0]), "Halvoren 1");
-    EXPECT_EQ(text(controllernames[1]), "Halvoren 2");
-    EXPECT_EQ(text(channelnames[1][0]), "Channel 1");
-    EXPECT_EQ(text(channelnames[1][1]), "Channel 2");
-}
-
-TEST_F(InventoryScan, HardwareTypeByDeviceId)
-{
-    const std::pair<std::uint16_t, const char*> models[] = {
-        {0x6268, "100 KV2"}, {0x6270, "100 KV2"}, {0x0D30, "100"}, {0x4D30, "100"}, {0x4D38, "66"}, {0x0001, "66"},
-    };
-    for (const auto& [id, model] : models) {
-        card.controllers[1].device_id = id;
-        ASSERT_EQ(gtkReadFile(), 1);
-        EXPECT_EQ(text(controllerinfo[1][4]), "HARDWARE TYPE" + spaces(19) + ":HALVOREN" + model) << std::hex << id;
-    }
-}
-
-TEST_F(InventoryScan, OnlySecondControllerPresentIsNamedFirst)
-{
-    std::strcpy(controllernames[0], "Halvoren 1");
-    card.controllers[1] = {0x4D30, 10, 0xB000, 0xB402, 0xB800, 0xBC02, 0xC000, 0xFEAF0000};
-
+    EXPECT_EQ(row_text(controllerinfo[0], 0, 4) + "|" + row_text(channelinfo[0], 0, 3) + "|" + row_text(controllerinfo[1], 3, 4),
+              spaced("VERSION{32}:Halvoren driver 2.0|IRQ{40}:11|BUS MASTER BASE ADDRESS:0xe000|ROM BASE ADDRESS{13}:0xfebf0000|"
+                     "HARDWARE TYPE{19}:HALVOREN100|BASE IO ADDRESS1: 0xd000|BASE IO ADDRESS2: 0xd402|BASE IO ADDRESS1: 0xd800|"
+                     "BASE IO ADDRESS2: 0xdc02|ROM BASE ADDRESS{13}:0x12ab|HARDWARE TYPE{19}:HALVOREN100 KV2"));
+    EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1], "1 Halvoren 1;Halvoren 2;d beep0 mask0Channel 1,Channel 2");
+    // Only the second controller: it is named first, the first one's lines come from a
+    // zero record, and a 60-byte version without its terminator is cut inside its line.
+    card.controllers[0] = {}, card.controllers[1].device_id = 0x4D30;
+    card.tamper = [](unsigned long code, std::uint8_t* record) { code == 0x3807 ? (void)std::memset(record, 'w', 60) : (void)0; };
     ASSERT_EQ(gtkReadFile(), 1);
-
-    EXPECT_EQ(controllernames[0][0], '\0');
-    EXPECT_EQ(text(controllernames[1]), "Halvoren 1");
-    EXPECT_EQ(channelnames[0][0][0], '\0') << "channels of an absent controller get no names";
-    EXPECT_EQ(text(channelnames[1][1]), "Channel 2");
-    // Both controllers' lines are written, the absent one's from its zero record.
-    EXPECT_EQ(text(controllerinfo[0][1]), "IRQ" + spaces(40) + ":0");
-    EXPECT_EQ(text(controllerinfo[0][4]), "HARDWARE TYPE" + spaces(19) + ":HALVOREN66");
-    EXPECT_EQ(text(channelinfo[0][0]), "BASE IO ADDRESS1: 0x0");
-    EXPECT_EQ(text(controllerinfo[1][1]), "IRQ" + spaces(40) + ":10");
+    EXPECT_EQ(states() + row_text(controllerinfo[0], 0, 1) + channelinfo[0][0] + controllerinfo[0][4] + "|" + controllerinfo[1][4],
+              spaced("1 Halvoren 1;d beep0 mask0VERSION{32}:" + std::string(39, 'w') +
+                     "|IRQ{40}:0BASE IO ADDRESS1: 0x0HARDWARE TYPE{19}:HALVOREN66|HARDWARE TYPE{19}:HALVOREN100"));
 }
 
-TEST_F(InventoryScan, LongDriverVersionIsCutInsideItsLine)
+// Drives at positions 0, 1, 3, 4 and 5.
+static void five_drives(SimulatedCard& card)
+{ for (int j : {0, 1, 3, 4, 5}) card.drives[j] = {true, true, "DRIVE " + std::to_string(j), 1024, 16, 63, 1032192, 0x07, 0x10}; }
+
+TEST_F(InventoryScan, ArrayRequestsAndRows)
 {
-    card.version_text = std::string(59, 'v');
+    five_drives(card);
+    card.arrays[0] = array_of(1, 15, 1, 0x03), card.arrays[2] = array_of(3, 143, 0, 0x30), card.arrays[2].size_mb = 80000;
+    card.boxes[4] = {1, 0x10, 0x5CA3, 4200, 40, 104, 5012, 11980};
+    card.drives[1] = {true, true, "DRIVE 1", 16383, 16, 63, 78165360, 0, 0x20};
     ASSERT_EQ(gtkReadFile(), 1);
-    const std::string prefix = "VERSION" + spaces(32) + ":";
-    EXPECT_EQ(text(controllerinfo[0][0]), prefix + std::string(39, 'v'));
-    EXPECT_EQ(text(controllerinfo[0][1]), "IRQ" + spaces(40) + ":0") << "the next line is its own";
+    EXPECT_EQ(transcript(card), "[3801:0][3803][3802:'1'][3802:'2'][3802:'3'][3802:'4'][3802:'5'][3802:'6'][3802:'7'][3802:'8'][3807 3809]"
+                                "[3801:0][3802:'1'][3802:'2'][3801:1][3801:2][3802:'5'][3802:'6'][3801:3]");
+    EXPECT_EQ(states(), "1 d01345 Array 1=Functional: 0Functional 1Functional Array 3=Functional: 4Functional 5Functional beep0 mask0");
+    EXPECT_EQ(row_text(arrayinfo[0], 0, 6) + "|" + arrayinfo[2][0] + arrayinfo[2][5],
+              spaced("RAID MODE{4}:Mirroring||Mapping{9}:9729 Cylinder|{21}:255 Head|{21}:63 Sector|Size{15}:76319 MB|Status{13}:Functional|"
+                     "RAID MODE{4}:StrippingSize{15}:80000 MB"));
+    EXPECT_EQ(row_text(arraydiskinfo[21], 0, 8) + "|" + channeldiskinfo[5][5] + "|" + arraydiskinfo[20][11],
+              spaced("Status{14}:Functional|Size{16}:504MB|Location{10}:Controller #2|{22}:Channel #1|{22}:Slave|Mapping{10}:1024 Cylinder|"
+                     "{22}:16 Heads|{22}:63 Sectors|Timing{13}:Ultra DMA Mode 4|Mapping:{10}1024 Cylinder|{22}:TEMP:40C / 104F"));
+    EXPECT_EQ(row_text(arraydiskinfo[20], 9, 13), row_text(channeldiskinfo[4], 9, 13));
+    for (auto* row : {channeldiskinfo[1], arraydiskinfo[1]}) // a large member drive, translated in both rows
+        EXPECT_EQ(row_text(row, 1, 1) + row_text(row, 5, 8), spaced("Size{16}:38166MBMapping{10}:4865 Cylinder|{22}:255 Heads|{22}:63 Sectors|Timing{13}:Ultra DMA Mode 5"));
+    EXPECT_EQ(std::vector<int>(&arrayrebuildinfo[0][0], &arrayrebuildinfo[3][0]), (std::vector<int>{0, 76319, 3, 0, 0, 0, 0, 80000, 0x30}));
 }
 
-TEST_F(InventoryScan, UnterminatedDriverVersionStaysBounded)
+class ArrayStates : public CardCases {};
+
+// Scans drives 0, 1, 3, 4 and 5 after a change (which may scan first itself).
+static std::string scanned(SimulatedCard& card, const std::function<void()>& change) { return five_drives(card), change(), states(gtkReadFile()); }
+
+// A mirror of 0 and 1 and a stripe of 4 and 5 on two controllers, scanned, older lines
+// marked, then the change; a drive that stopped answering keeps its old lines.
+static std::string changed(SimulatedCard& card, const std::function<void()>& change)
 {
-    card.tamper = [](unsigned long code, std::uint8_t* record) {
-        if (code == 0x3807)
-            std::memset(record, 'w', 60);
-    };
-    ASSERT_EQ(gtkReadFile(), 1);
-    EXPECT_EQ(text(controllerinfo[1][0]), "VERSION" + spaces(32) + ":" + std::string(39, 'w'));
+    return scanned(card, [&] {
+        card.controllers[0].device_id = card.controllers[1].device_id = 0x6268;
+        card.arrays[0] = array_of(1, 15, 1, 0x03), card.arrays[1] = array_of(2, 15, 0, 0x30);
+        gtkReadFile();
+        for (auto* line : {channeldiskinfo[1][1], channeldiskinfo[3][1], arraydiskinfo[1][1]})
+            std::strcpy(line, "kept");
+        change();
+    }) + " " + channeldiskinfo[1][1] + channeldiskinfo[3][1] + arraydiskinfo[1][1];
 }
+
+TEST_P(ArrayStates, AfterTheScan) { EXPECT_EQ(GetParam().run(card), GetParam().expected) << GetParam().name; }
+
+INSTANTIATE_TEST_SUITE_P(Cases, ArrayStates, ::testing::ValuesIn(std::vector<CardCase>{
+    {"rebuilding mirror, offline stripe", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 0x22, 1, 3, 2, 2), c.arrays[1] = array_of(2, 1, 0, 0x30); }); },
+     "1 d01345 Array 1=Critical: 0Functional 1Rebuilding Array 2=Offline: 4Functional 5Functional beep1 mask2"},
+    {"busy drive outside the mirror", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 15, 1, 3, 1, 0x10), c.arrays[1] = array_of(2, 15, 2, 0x30); }); },
+     "1 d01345 Array 1=Functional: 0Functional 1Functional Array 2=Functional: 4Rebuilding 5Critical beep1 mask1"},
+    {"unknown modes keep the start-up flags", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[2] = array_of(3, 15, 2, 0x30), c.arrays[3] = array_of(4, 5, 7, 3); }); },
+     "1 d01345 Array 3=Functional: 4Critical 5Critical Array 4=Offline: 0Critical 1Critical beep1 mask0"},
+    {"0x00FF is no drive mask", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 15, 1, 3, 0x30), c.arrays[1] = array_of(2, 15, 0, 0x30, 0xFF); }); },
+     "1 d01345 Array 1=Functional: 0Functional 1Functional Array 2=Functional: 4Functional 5Functional beep0 mask48"},
+    {"bell and rebuild over", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 0x22, 1, 3, 0x30), gtkReadFile(), c.arrays[0] = array_of(1, 15, 1, 3, 0xFF); }); },
+     "1 d01345 Array 1=Functional: 0Functional 1Functional beep0 mask0"},
+    {"member off, identify failing", [](SimulatedCard& c) { return changed(c, [&] { c.drives[1].powered = false, c.fail_identify[3] = true; }); },
+     "1 Halvoren 1;Halvoren 2;d045 Array 1=Functional: 0Functional Array 2=Functional: 4Functional 5Functional beep0 mask0 keptkeptkept"},
+    {"array deleted, controller gone", [](SimulatedCard& c) { return changed(c, [&] { c.arrays[1] = {}, c.controllers[1].device_id = 0; }); },
+     spaced("1 Halvoren 1;d01345 Array 1=Functional: 0Functional 1Functional beep0 mask0 Size{16}:504MBSize{16}:504MBSize{16}:504MB")},
+    {"failed version request: the steps before it ran, nothing after", [](SimulatedCard& c) {
+         const std::string seen = changed(c, [&] { c.fail_version = true, c.arrays[0] = c.arrays[1] = {}, c.controllers[0] = {}, c.drives[1].model = "CHANGED", c.clear_log(); });
+         return seen + std::string(channeldisknames[1], 7) + transcript(c).substr(transcript(c).size() - 16);
+     }, spaced("-1 Halvoren 1;Halvoren 2;d01345 Array 1=Functional: 0Functional 1Functional Array 2=Functional: 4Functional 5Functional beep0 mask0 "
+               "Size{16}:504MBSize{16}:504MBkeptCHANGED[3802:'8'][3807]")},
+    {"no device node", [](SimulatedCard& c) { c.fail_open = true; const std::string seen = scanned(c, [] {}); return seen + transcript(c); }, "-1 d beep0 mask0"}}));
