@@ -5,9 +5,6 @@
 #include "ui/progress_bar.h"
 #include "ui/widget_registry.h"
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 namespace {
 
 std::time_t clock_now;
@@ -18,12 +15,7 @@ std::time_t read_fixed_clock() { return clock_now; }
 std::time_t utc(int year, int month, int day, int hour, int minute, int second)
 {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day, t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
     return timegm(&t);
 }
 
@@ -59,9 +51,7 @@ std::vector<GtkWidget*> open_popups()
     return found;
 }
 
-namespace {
-
-GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
+static GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
 {
     GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
     GList* children = gtk_container_get_children(GTK_CONTAINER(area));
@@ -73,40 +63,8 @@ GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
     return found;
 }
 
-} // namespace
-
 GtkWidget* popup_label(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_LABEL); }
 GtkWidget* popup_button(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_BUTTON); }
-
-OpenWatch::OpenWatch(const std::string& path)
-{
-    fd_ = inotify_init1(IN_NONBLOCK);
-    if (fd_ >= 0)
-        inotify_add_watch(fd_, path.c_str(), IN_OPEN);
-}
-
-OpenWatch::~OpenWatch()
-{
-    if (fd_ >= 0)
-        close(fd_);
-}
-
-int OpenWatch::opens()
-{
-    alignas(inotify_event) char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd_, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event->mask & IN_OPEN)
-                ++count_;
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-        }
-    }
-    return count_;
-}
 
 ProgressRows::ProgressRows()
 {

@@ -9,23 +9,18 @@ namespace {
 
 std::uint64_t monotonic = 1000;
 
+// Values with a newline go as the name, a 64-bit little-endian length and the bytes.
 void add_field(std::string& out, const char* name, const std::string& value)
 {
+    out += name;
     if (value.find('\n') == std::string::npos) {
-        out += name;
-        out += '=';
-        out += value;
-        out += '\n';
+        out += "=" + value + "\n";
         return;
     }
-    // Values with a newline go as the name, a 64-bit little-endian length and the bytes.
-    out += name;
     out += '\n';
-    std::uint64_t length = value.size();
-    for (int i = 0; i < 8; ++i, length >>= 8)
+    for (std::uint64_t i = 0, length = value.size(); i < 8; ++i, length >>= 8)
         out += static_cast<char>(length & 0xff);
-    out += value;
-    out += '\n';
+    out += value + "\n";
 }
 
 } // namespace

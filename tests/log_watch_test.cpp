@@ -1,19 +1,36 @@
+// The log watch: which lines of the system log or the journal become events, what the user
+// sees and what the event log gets, and where the next pass goes on.
 #include "event_test_support.h"
+#include "journal_files.h"
 #include "test_support.h"
 
+#include "monitor/event_sources.h"
+#include "monitor/journal_source.h"
+#include "monitor/log_follower.h"
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
 #include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace {
 
-// Wednesday, 6 December 2023.
-const std::time_t kNow = utc(2023, 12, 6, 10, 42, 5);
+const std::time_t kNow = utc(2023, 12, 6, 10, 42, 5); // a Wednesday
+std::time_t at(int hour, int minute, int second) { return utc(2023, 12, 6, hour, minute, second); }
+std::string line(std::time_t when, const std::string& event = "Array 1 drive 2 failed") { return marked_line(when, event); }
+// A marked line of 399 characters without its newline.
+std::string piece() { return (log_prefix(kNow - 3) + "quorvex kernel: HALVOREN|" + std::string(400, 'z')).substr(0, 399); }
+// The line's event log entry and popup text: the line and an empty line.
+std::string entry(const std::string& line) { return line + "\n"; }
+std::string after(std::size_t position, const std::string& seen, const std::string& events)
+{
+    return std::to_string(position) + " " + seen + " " + events;
+}
 
 class LogWatch : public ::testing::Test {
 protected:
@@ -21,363 +38,301 @@ protected:
     {
         ensure_gtk();
         use_fixed_clock(kNow);
-        set_system_log_path(syslog.c_str());
-        copy_event_log_path(eventlog);
+        logfile(eventlog);
+        flags(0, 1);
+        forget();
     }
-    void TearDown() override
-    {
-        for (GtkWidget* popup : open_popups())
-            gtk_widget_destroy(popup);
-        drain_events();
-    }
+    void TearDown() override { popups(); }
 
-    static void copy_event_log_path(const std::string& path)
+    static void flags(std::uint32_t popup, std::uint32_t uselogfile) { option3.popup = popup, option3.uselogfile = uselogfile; }
+    static void logfile(const std::string& path)
     {
         std::memset(option3.logfile, 0, sizeof option3.logfile);
         std::memcpy(option3.logfile, path.data(), path.size());
     }
-    static void notify(std::uint32_t popup, std::uint32_t uselogfile)
-    {
-        option3.popup = popup;
-        option3.uselogfile = uselogfile;
-    }
-    void log(const std::string& content) { write_file(syslog, content); }
-    // Forgets the last-seen time, the last message and the event log.
+    // Forgets the last-seen time, the last message, the read position and the event log.
     void forget()
     {
-        globalhour[0] = '\0';
-        olderrordata[0] = '\0';
+        for (char* field : {globalhour, globalminute, globalsecond})
+            std::memset(field, 0, sizeof globalhour);
+        std::memset(globaldate, 0, sizeof globaldate);
+        std::memset(olderrordata, 0, sizeof olderrordata);
+        set_system_log_path(syslog.c_str());
         std::remove(eventlog.c_str());
     }
-    std::string events() const { return read_file(eventlog); }
-    // The event log entry a reported line leaves: the line and an empty line.
-    static std::string entry(const std::string& line) { return line + "\n"; }
+    void add(const std::string& bytes) { write_file(syslog, read_file(syslog) + bytes); }
+    std::string events() const { return file_exists(eventlog) ? read_file(eventlog) : ""; }
+    // A pass; then the read position, the last-seen time and the event log.
+    std::string pass()
+    {
+        geterrordata();
+        return std::to_string(log_read_position()) + " " + globalhour + ":" + globalminute + ":" + globalsecond + " " + events();
+    }
+    // Labels of the open popups, sorted; the popups are closed.
+    static std::vector<std::string> popups()
+    {
+        std::vector<std::string> texts;
+        for (GtkWidget* popup : open_popups()) {
+            texts.push_back(gtk_label_get_text(GTK_LABEL(popup_label(popup))));
+            gtk_widget_destroy(popup);
+        }
+        drain_events();
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }
 
     ScopedWorkDir dir;
-    std::string syslog = dir.file("messages");
-    std::string eventlog = dir.file("Error.log");
+    std::string syslog = dir.file("messages"), eventlog = dir.file("Error.log");
 };
 
-TEST_F(LogWatch, FlagsOtherThanOneLeaveTheSystemLogUnopened)
-{
-    log(marked_line(kNow - 5, "Array 1 drive 2 failed"));
-    OpenWatch watch(syslog);
-    for (std::uint32_t value : {0u, 2u}) {
-        notify(value, value);
-        geterrordata();
-    }
-    EXPECT_EQ(watch.opens(), 0);
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-
-    notify(0, 1);
-    geterrordata();
-    EXPECT_EQ(watch.opens(), 1);
-}
-
-TEST_F(LogWatch, ARecentLineIsReportedOnceAndNeverAgain)
-{
-    const std::string line = marked_line(kNow - 10, "Array 1 drive 2 failed");
-    log("Dec  6 10:30:00 quorvex kernel: eth0 link up\n" + line);
-    notify(1, 1);
-    geterrordata();
-    ASSERT_EQ(open_popups().size(), 1u);
-    EXPECT_STREQ(olderrordata, (line + "\n").c_str());
-    EXPECT_EQ(events(), entry(line));
-    EXPECT_STREQ(globalhour, "10");
-    EXPECT_STREQ(globalminute, "41");
-    EXPECT_STREQ(globalsecond, "55");
-
-    // Not newer any more: the same line is not reported even with no memory of the message.
-    olderrordata[0] = '\0';
-    set_fixed_clock(kNow + 3);
-    geterrordata();
-    EXPECT_EQ(open_popups().size(), 1u);
-    EXPECT_EQ(events(), entry(line));
-}
-
-TEST_F(LogWatch, AnOlderLineIsRememberedButNotReported)
-{
-    log(marked_line(kNow - 20, "Array 1 drive 2 failed") + marked_line(kNow - 22, "older, later in the file"));
-    notify(1, 1);
-    geterrordata();
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-    EXPECT_STREQ(globalhour, "10");
-    EXPECT_STREQ(globalminute, "41");
-    EXPECT_STREQ(globalsecond, "45");
-    EXPECT_STREQ(globaldate, "Dec  6");
-    EXPECT_EQ(olderrordata[0], '\0');
-}
-
-TEST_F(LogWatch, RecentWindowAcrossMinuteAndHourEdges)
+TEST_F(LogWatch, WhichLinesAreReported)
 {
     struct Case {
-        std::time_t line, now;
-        bool reported;
+        std::string name;
+        std::time_t now;
+        std::string log, seen, events;
     };
-    const Case cases[] = {
-        {utc(2023, 12, 6, 10, 41, 50), utc(2023, 12, 6, 10, 42, 5), true},
-        {utc(2023, 12, 6, 10, 41, 40), utc(2023, 12, 6, 10, 42, 5), false},
-        {utc(2023, 12, 6, 10, 59, 50), utc(2023, 12, 6, 11, 0, 5), true},
-        {utc(2023, 12, 6, 10, 59, 50), utc(2023, 12, 6, 11, 1, 5), false},
-        {utc(2023, 12, 6, 10, 41, 46), utc(2023, 12, 6, 10, 42, 14), true},
-        {utc(2023, 12, 6, 10, 41, 46), utc(2023, 12, 6, 10, 42, 15), false},
-        {utc(2023, 12, 6, 10, 41, 45), utc(2023, 12, 6, 10, 42, 0), false},
-        {utc(2023, 12, 6, 10, 40, 50), utc(2023, 12, 6, 10, 42, 5), false},
-        {utc(2023, 12, 6, 10, 42, 0), utc(2023, 12, 6, 10, 42, 14), true},
-        {utc(2023, 12, 6, 10, 42, 0), utc(2023, 12, 6, 10, 42, 15), false},
-        // Stamped later than now within the minute: still counts as recent.
-        {utc(2023, 12, 6, 10, 42, 30), utc(2023, 12, 6, 10, 42, 5), true},
-        {utc(2023, 12, 6, 9, 59, 50), utc(2023, 12, 6, 11, 0, 5), false},
+    std::vector<Case> cases;
+    // Recent: at most 14 seconds old in the minute, or 46..59 of the minute before in 0..14.
+    const std::time_t recency[][3] = {
+        {at(10, 41, 50), at(10, 42, 5), 1},  {at(10, 41, 40), at(10, 42, 5), 0},  {at(10, 59, 50), at(11, 0, 5), 1},
+        {at(10, 59, 50), at(11, 1, 5), 0},   {at(10, 41, 46), at(10, 42, 14), 1}, {at(10, 41, 46), at(10, 42, 15), 0},
+        {at(10, 41, 45), at(10, 42, 0), 0},  {at(10, 40, 50), at(10, 42, 5), 0},  {at(10, 42, 0), at(10, 42, 14), 1},
+        {at(10, 42, 0), at(10, 42, 15), 0},  {at(10, 42, 30), at(10, 42, 5), 1},  {at(9, 59, 50), at(11, 0, 5), 0},
+        {at(23, 59, 50), at(23, 59, 55), 1}, {at(0, 0, 1), at(0, 0, 3), 1},
     };
-    notify(0, 1);
+    for (const auto& [stamp, now, reported] : recency)
+        cases.push_back({log_prefix(stamp) + "at " + log_prefix(now), now, line(stamp), line(stamp).substr(7, 8), reported ? entry(line(stamp)) : ""});
+    for (int column : {24, 25, 44, 45}) { // the marker counts from column 25 to 44
+        const std::string l = log_prefix(kNow - 2) + std::string(column - 16, 'x') + "HALVOREN|event\n";
+        const bool marked = column == 25 || column == 44;
+        cases.push_back({"column " + std::to_string(column), kNow, l, marked ? "10:42:03" : "::", marked ? entry(l) : ""});
+    }
+    const std::string good = line(kNow - 2), long_line = line(kNow - 3, std::string(300, 'l'));
+    // A long line leaves its bytes in the buffer: a short line after it is not read past its end.
+    const std::string junk = "\nDec\nDec \n" + std::string("Dec  6\0\0\0 HALVOREN|x\n", 21) + std::string(1000, '\xff') +
+                             "\nDec  6 10:4\n" + long_line + "Dec  6 10:42:03 x\n";
+    cases.insert(cases.end(), {
+        {"after others", kNow, "Dec  6 10:30:00 quorvex kernel: eth0 up\n" + line(kNow - 10), "10:41:55", entry(line(kNow - 10))},
+        {"an older line later", kNow, line(at(10, 41, 45)) + line(at(10, 40, 50)) + line(at(9, 59, 50)), "10:41:45", ""},
+        {"other days", kNow, line(kNow - 86400) + "Nov  6 10:42:01 quorvex kernel: HALVOREN|x\n", "::", ""},
+        {"two in one second", kNow, line(kNow - 4) + line(kNow - 4, "Array 1 drive 1 failed"), "10:42:01", entry(line(kNow - 4))},
+        {"a piece of a long line", kNow, piece() + "tail of the long line\n", "10:42:02", piece().substr(0, 398) + "\n"},
+        {"an unfinished line", kNow, good.substr(0, good.size() - 1), "::", ""},
+        {"garbled lines", kNow, junk + good, "10:42:03", entry(long_line) + entry(good)},
+    });
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         forget();
         set_fixed_clock(c.now);
-        const std::string line = marked_line(c.line, "Array 1 drive 2 failed");
-        log(line);
-        geterrordata();
-        EXPECT_EQ(events(), c.reported ? entry(line) : "") << line;
+        write_file(syslog, c.log);
+        const std::string result = pass();
+        EXPECT_EQ(result.substr(result.find(' ') + 1), c.seen + " " + c.events);
     }
 }
 
-TEST_F(LogWatch, MarkerCountsOnlyFromColumns25To44)
+TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
 {
-    notify(0, 1);
-    const std::string prefix = log_prefix(kNow - 2); // 16 characters
-    for (int column : {24, 25, 44, 45}) {
+    const std::string l = line(kNow - 3), before = "earlier entry\n\n";
+    const struct {
+        std::uint32_t popup, uselogfile;
+        bool shown, logged;
+    } cases[] = {{1, 1, true, true}, {1, 2, true, false}, {2, 1, false, true}, {1, 0, true, false}, {0, 0, false, false}, {2, 2, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "popup " << c.popup << " uselogfile " << c.uselogfile);
         forget();
-        const std::string line = prefix + std::string(column - 16, 'x') + "HALVOREN|event\n";
-        log(line);
-        geterrordata();
-        const bool marked = column == 25 || column == 44;
-        EXPECT_EQ(events(), marked ? entry(line) : "") << "column " << column;
-        EXPECT_EQ(globalhour[0] != '\0', marked) << "column " << column;
+        write_file(eventlog, before);
+        write_file(syslog, l);
+        flags(c.popup, c.uselogfile);
+        // With both off the log is not even read.
+        EXPECT_EQ(pass(), after(c.shown || c.logged ? l.size() : 0, c.shown || c.logged ? "10:42:02" : "::", before + (c.logged ? entry(l) : "")));
+        EXPECT_EQ(popups(), c.shown ? std::vector<std::string>{entry(l)} : std::vector<std::string>{});
     }
-}
-
-TEST_F(LogWatch, LinesOfAnotherDayAreIgnored)
-{
-    notify(1, 1);
-    log(marked_line(kNow - 24 * 3600, "yesterday, same time of day") +
-        "Nov  6 10:42:01 quorvex kernel: HALVOREN|last month\n");
-    geterrordata();
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-}
-
-TEST_F(LogWatch, OnlyTheFirstOfTwoLinesInOneSecondIsHandled)
-{
-    notify(0, 1);
-    const std::string first = marked_line(kNow - 4, "Array 1 drive 1 failed");
-    log(first + marked_line(kNow - 4, "Array 1 drive 2 failed"));
-    geterrordata();
-    EXPECT_EQ(events(), entry(first));
-}
-
-TEST_F(LogWatch, PopupOnlyShowsTheMessageAndWritesNoFile)
-{
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(1, 2);
-    GtkWidget* main_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_show(main_window);
-    window = main_window;
-    geterrordata();
-    auto popups = open_popups();
-    ASSERT_EQ(popups.size(), 1u);
-    GtkWidget* popup = popups[0];
-    // A top-level of its own, so it shows while the main window is minimised.
-    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(popup)), nullptr);
-    window = nullptr;
-    gtk_widget_destroy(main_window);
-    EXPECT_FALSE(file_exists(eventlog));
-    EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(popup)), nullptr);
-    EXPECT_FALSE(gtk_window_get_modal(GTK_WINDOW(popup)));
-    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(popup)), 5u);
-
-    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
-    GtkWidget* label = popup_label(popup);
-    GtkWidget* button = popup_button(popup);
-    ASSERT_NE(label, nullptr);
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(label_text(label), line + "\n");
-    EXPECT_EQ(gtk_widget_get_margin_start(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_end(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_top(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_bottom(label), 10);
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(button)), "OK");
-    for (GtkWidget* child : {label, button}) {
-        gboolean expand = FALSE, fill = FALSE;
-        guint padding = 99;
-        gtk_container_child_get(GTK_CONTAINER(area), child, "expand", &expand, "fill", &fill, "padding", &padding, nullptr);
-        EXPECT_TRUE(expand);
-        EXPECT_TRUE(fill);
-        EXPECT_EQ(padding, 0u);
-        EXPECT_TRUE(gtk_widget_get_visible(child));
-    }
-    // The label comes before the button in the content area.
-    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
-    EXPECT_LT(g_list_index(children, label), g_list_index(children, button));
-    g_list_free(children);
-
-    gtk_button_clicked(GTK_BUTTON(button));
-    drain_events();
-    EXPECT_TRUE(open_popups().empty());
-}
-
-TEST_F(LogWatch, LogOnlyAppendsTheLineAndAnEmptyLine)
-{
-    write_file(eventlog, "earlier entry\n\n");
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(2, 1);
-    geterrordata();
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_EQ(events(), "earlier entry\n\n" + line + "\n");
-}
-
-TEST_F(LogWatch, ThreeEventsOpenThreePopups)
-{
-    log(marked_line(kNow - 3, "Array 1 drive 2 failed") + marked_line(kNow - 2, "Array 1 rebuild started") +
-        marked_line(kNow - 1, "Array 1 rebuild done"));
-    notify(1, 0);
-    geterrordata();
-    auto popups = open_popups();
-    ASSERT_EQ(popups.size(), 3u);
-    gtk_button_clicked(GTK_BUTTON(popup_button(popups[1])));
-    drain_events();
-    EXPECT_EQ(open_popups().size(), 2u);
-}
-
-TEST_F(LogWatch, ARepeatAgreeingInItsFirst70CharactersIsNotReported)
-{
-    const std::string line = marked_line(kNow - 3, std::string(40, 'a') + "first");
-    log(line);
-    notify(0, 1);
-    geterrordata();
-    ASSERT_EQ(events(), entry(line));
-
-    // Forgetting the last-seen time makes the lines newer again; only the message stops them.
-    globalhour[0] = '\0';
-    log(marked_line(kNow - 3, std::string(40, 'a') + "second"));
-    geterrordata();
-    EXPECT_EQ(events(), entry(line));
-    EXPECT_STREQ(globalsecond, "02");
-
-    globalhour[0] = '\0';
-    const std::string differs = marked_line(kNow - 3, std::string(20, 'a') + "b");
-    log(differs);
-    geterrordata();
-    EXPECT_EQ(events(), entry(line) + entry(differs));
-}
-
-TEST_F(LogWatch, AnEventOfTheNextDayIsReportedAfterALateOneTheDayBefore)
-{
-    notify(0, 1);
-    const std::time_t late = utc(2023, 12, 6, 23, 50, 0);
-    const std::string first = marked_line(late, "Array 1 drive 2 failed");
-    set_fixed_clock(late + 5);
-    log(first);
-    geterrordata();
-    ASSERT_EQ(events(), entry(first));
-
-    const std::time_t morning = utc(2023, 12, 7, 10, 0, 0);
-    const std::string second = marked_line(morning, "Array 1 drive 1 failed");
-    set_fixed_clock(morning + 5);
-    log(first + second);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second));
-    EXPECT_STREQ(globaldate, "Dec  7");
-    EXPECT_STREQ(globalhour, "10");
-
-    // Within the new day the usual order holds again.
-    log(first + second + marked_line(morning - 60, "Array 1 earlier"));
-    set_fixed_clock(morning - 55);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second));
-}
-
-TEST_F(LogWatch, ALineFillingTheReadBufferIsFittedIntoTheMessage)
-{
-    notify(0, 1);
-    const std::string head = marked_line(kNow - 3, "");
-    const std::string piece = head.substr(0, head.size() - 1) + std::string(399 - (head.size() - 1), 'z');
-    ASSERT_EQ(piece.size(), 399u);
-    log(piece + "tail of the long line\n");
-    geterrordata();
-    const std::string fitted = piece.substr(0, 398) + "\n";
-    EXPECT_EQ(events(), fitted);
-    EXPECT_EQ(std::strlen(olderrordata), 399u);
-    EXPECT_EQ(std::string(olderrordata), fitted);
-
-    // 398 characters and the newline fill the buffer too.
+    // Each event has a popup of its own, not transient for the main window (it shows while
+    // that is minimised), and OK closes it; an event log that cannot be opened changes nothing.
     forget();
-    const std::string full = piece.substr(0, 397) + "y\n";
-    log(full);
-    geterrordata();
-    EXPECT_EQ(events(), full.substr(0, 398) + "\n");
-}
-
-TEST_F(LogWatch, AnEventLogThatCannotBeOpenedStillShowsThePopup)
-{
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(1, 1);
+    flags(1, 1);
     for (const std::string& path : {std::string(), dir.path()}) {
         forget();
-        copy_event_log_path(path);
+        logfile(path);
+        write_file(syslog, l + line(kNow - 2, "Array 1 rebuild started") + line(kNow - 1, "Array 1 rebuild done"));
+        window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         geterrordata();
-        EXPECT_STREQ(olderrordata, (line + "\n").c_str());
+        auto shown = open_popups();
+        ASSERT_EQ(shown.size(), 3u);
+        EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(shown[1])), nullptr);
+        EXPECT_EQ(label_text(popup_label(shown[1])), entry(line(kNow - 2, "Array 1 rebuild started")));
+        EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(popup_button(shown[1]))), "OK");
+        gtk_button_clicked(GTK_BUTTON(popup_button(shown[1])));
+        drain_events();
+        EXPECT_EQ(popups().size(), 2u);
+        gtk_widget_destroy(window);
+        window = nullptr;
     }
-    EXPECT_EQ(open_popups().size(), 2u);
-
     // A path filling its whole field unterminated is read as the 99 characters a field holds.
     forget();
     std::memset(option3.logfile, 'q', sizeof option3.logfile);
     std::memcpy(option3.hostip, "127.0.0.1", 10);
     geterrordata();
-    const std::string name(sizeof option3.logfile - 1, 'q');
-    EXPECT_EQ(read_file(dir.file(name)), entry(line));
-    EXPECT_FALSE(file_exists(dir.file(name + "127.0.0.1")));
+    EXPECT_EQ(read_file(dir.file(std::string(sizeof option3.logfile - 1, 'q'))), entry(l) + entry(line(kNow - 2, "Array 1 rebuild started")) + entry(line(kNow - 1, "Array 1 rebuild done")));
 }
 
-TEST_F(LogWatch, AnUnfinishedLastLineReportsNothing)
+TEST_F(LogWatch, APassGoesOnWhereTheLastOneStopped)
 {
-    notify(1, 1);
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line.substr(0, line.size() - 1));
+    // An unfinished line waits for its newline.
+    const std::string noise = "Dec  6 10:30:00 quorvex kernel: eth0 link up\n", l = line(kNow - 3);
+    add(noise + l.substr(0, 20));
+    EXPECT_EQ(pass(), after(noise.size(), "::", ""));
+    add(l.substr(20, l.size() - 21));
+    EXPECT_EQ(pass(), after(noise.size(), "::", ""));
+    add("\n");
+    EXPECT_EQ(pass(), after(noise.size() + l.size(), "10:42:02", entry(l)));
+    // A 399-character piece ending the file is handled at once; the rest is a piece of its own.
+    forget();
+    write_file(syslog, piece());
+    EXPECT_EQ(pass(), after(399, "10:42:02", piece().substr(0, 398) + "\n"));
+    add("zz\n");
+    EXPECT_EQ(pass(), after(402, "10:42:02", piece().substr(0, 398) + "\n"));
+    // A file replaced by one ending like it, or cut and written anew, is read from its start.
+    forget();
+    const std::string long_noise = "Dec  5 09:00:00 quorvex sshd: " + std::string(500, 'n') + "\n";
+    const std::string first = line(kNow - 9), second = line(kNow - 8, "Array 1 drive 1 failed"), third = line(kNow - 7);
+    write_file(syslog, first + long_noise);
+    EXPECT_EQ(pass(), after(first.size() + long_noise.size(), "10:41:56", entry(first)));
+    write_file(syslog + ".new", second + long_noise);
+    ASSERT_EQ(std::rename((syslog + ".new").c_str(), syslog.c_str()), 0);
+    EXPECT_EQ(pass(), after(second.size() + long_noise.size(), "10:41:57", entry(first) + entry(second)));
+    write_file(syslog, third);
+    const std::string all = entry(first) + entry(second) + entry(third);
+    EXPECT_EQ(pass(), after(third.size(), "10:41:58", all));
+    // With both flags off the position stays; the lines appended meanwhile are read when on.
+    flags(0, 0);
+    const std::string older = line(kNow - 20, "Array 1 rebuild started"), recent = line(kNow - 2, "Array 1 rebuild done");
+    add(older + recent);
+    EXPECT_EQ(pass(), after(third.size(), "10:41:58", all));
+    flags(0, 1);
+    EXPECT_EQ(pass(), after(third.size() + older.size() + recent.size(), "10:42:03", all + entry(recent)));
+    // A system log that is a directory reads as empty.
+    set_system_log_path(dir.path().c_str());
+    EXPECT_EQ(pass(), after(0, "10:42:03", all + entry(recent)));
+}
+
+TEST_F(LogWatch, APassWithNothingNewReadsOnlyTheEndOfALargeLog)
+{
+    const auto bytes_read = [] { return std::stol(read_file("/proc/self/io").substr(7)); };
+    std::string large;
+    for (int n = 0; n < 20000; ++n)
+        large += "Dec  6 10:30:00 quorvex sshd: session opened for user number " + std::to_string(n) + "\n";
+    write_file(syslog, large);
     geterrordata();
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-}
-
-TEST_F(LogWatch, GarbledLinesAreSkippedWithoutHarm)
-{
-    notify(0, 1);
-    std::string junk = "\n" + std::string("Dec") + "\n" + "Dec \n" + std::string("Dec  6\0\0\0 HALVOREN|x\n", 21) +
-                       std::string(1000, '\xff') + "\n" + "Dec  6 10:4\n";
-    // A long line first leaves its bytes behind in the buffer; a short marked-looking line
-    // after it must not be read past its end.
-    junk += marked_line(kNow - 3, std::string(300, 'l')) + "Dec  6 10:42:03 x\n";
-    const std::string good = marked_line(kNow - 2, "Array 1 drive 2 failed");
-    log(junk + good);
+    add(line(kNow - 1));
     geterrordata();
-    const std::string long_line = marked_line(kNow - 3, std::string(300, 'l'));
-    EXPECT_EQ(events(), entry(long_line) + entry(good));
+    const long before = bytes_read();
+    EXPECT_EQ(pass(), after(large.size() + line(kNow - 1).size(), "10:42:04", entry(line(kNow - 1))));
+    EXPECT_LT(bytes_read() - before, 100000);
 }
 
-TEST(CurrentTime, GettimenowCopiesTheCtimeTextOfTheClock)
+TEST_F(LogWatch, NewDaysAndStartsMakeHandledLinesCountAgain)
 {
-    use_fixed_clock(utc(2024, 2, 29, 7, 5, 9));
-    char buf[26];
-    std::memset(buf, '#', sizeof buf);
-    gettimenow(buf);
-    EXPECT_EQ(std::string(buf, 26), std::string("Thu Feb 29 07:05:09 2024\n\0", 26));
+    // Lines of the new day already read count after midnight; then the usual order holds.
+    const std::string late = line(at(23, 59, 50)), ahead = line(utc(2023, 12, 7, 0, 0, 3), "Array 1 drive 1 failed");
+    const std::string earlier = line(utc(2023, 12, 7, 0, 0, 1), "Array 1 earlier");
+    set_fixed_clock(at(23, 59, 55));
+    write_file(syslog, late + ahead);
+    EXPECT_EQ(pass(), after(late.size() + ahead.size(), "23:59:50", entry(late)));
+    set_fixed_clock(utc(2023, 12, 7, 0, 0, 8));
+    EXPECT_EQ(pass(), after(late.size() + ahead.size(), "00:00:03", entry(late) + entry(ahead)));
+    add(earlier);
+    EXPECT_EQ(pass(), after(late.size() + ahead.size() + earlier.size(), "00:00:03", entry(late) + entry(ahead)));
+    EXPECT_STREQ(globaldate, "Dec  7");
+    // A start forgets the last-seen time but not the last message: a line agreeing with it
+    // in its first 70 characters is no new event.
+    forget();
+    set_fixed_clock(kNow);
+    const std::string first = line(kNow - 3, std::string(40, 'a') + "1"), differs = line(kNow - 3, std::string(20, 'a') + "b");
+    write_file(syslog, first);
+    geterrordata();
+    globalhour[0] = '\0';
+    write_file(syslog, line(kNow - 3, std::string(40, 'a') + "2"));
+    EXPECT_EQ(pass(), after(first.size(), "10:42:02", entry(first)));
+    globalhour[0] = '\0';
+    write_file(syslog, differs);
+    EXPECT_EQ(pass(), after(differs.size(), "10:42:02", entry(first) + entry(differs)));
+}
+
+JournalEntry kernel(std::time_t stamp, const std::string& message) { return {stamp, "quorvex", message}; }
+std::string entry(const JournalEntry& e) { return entry(log_prefix(e.stamp) + e.host + " kernel: " + e.message + "\n"); }
+
+class JournalWatch : public LogWatch {
+protected:
+    void SetUp() override
+    {
+        LogWatch::SetUp();
+        ASSERT_EQ(mkdir(journal.c_str(), 0700), 0);
+        set_journal_directory(journal.c_str());
+    }
+    void append(const std::vector<JournalEntry>& entries) { ASSERT_EQ(write_journal(journal, journal_export(entries)), ""); }
+
+    std::string journal = dir.file("journal");
+};
+
+TEST_F(JournalWatch, TodaysRecentMarkedKernelEntriesArriveOnce)
+{
+    flags(1, 1);
+    append({kernel(kNow - 86400, "HALVOREN|yesterday at this time"), kernel(kNow - 40, "HALVOREN|older than recent"),
+            kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 4, "usb 1-1: new device"),
+            {kNow - 3, "quorvex", "HALVOREN|from a program", "syslog"}, {kNow - 3, "quorvex", "HALVOREN|from a service", "stdout"},
+            kernel(kNow - 2, "HALVOREN|Array 1 rebuild started")});
+    geterrordata();
+    const std::string one = "Dec  6 10:42:00 quorvex kernel: HALVOREN|Array 1 drive 2 failed\n\n",
+                      two = "Dec  6 10:42:03 quorvex kernel: HALVOREN|Array 1 rebuild started\n\n";
+    EXPECT_EQ(events(), one + two);
+    EXPECT_EQ(popups(), (std::vector<std::string>{one, two}));
+    EXPECT_EQ(journal_entries_handled(), 3);
+    // A journal written anew holds other files: the saved cursor names none of them, and
+    // the pass starts again from midnight without reporting twice.
+    ASSERT_EQ(std::remove((journal + "/test.journal").c_str()), 0);
+    const JournalEntry later = kernel(kNow + 8, "HALVOREN|Array 1 rebuild done");
+    append({kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 2, "HALVOREN|Array 1 rebuild started"), later});
+    set_fixed_clock(kNow + 10);
+    geterrordata();
+    EXPECT_EQ(journal_entries_handled(), 3);
+    EXPECT_EQ(events(), one + two + entry(later));
+    // The next passes read only what was appended, from the journal kept open.
+    ASSERT_EQ(std::rename(journal.c_str(), (journal + "-moved").c_str()), 0);
+    set_fixed_clock(kNow + 11);
+    geterrordata();
+    EXPECT_EQ(journal_entries_handled(), 0);
+    const JournalEntry last = kernel(kNow + 12, "HALVOREN|Array 2 mirror synchronised");
+    ASSERT_EQ(write_journal(journal + "-moved", journal_export({last})), "");
+    set_fixed_clock(kNow + 14);
+    geterrordata();
+    EXPECT_EQ(journal_entries_handled(), 1);
+    EXPECT_EQ(events(), one + two + entry(later) + entry(last));
+}
+
+TEST_F(JournalWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
+{
+    const std::string kernlog = dir.file("kern.log"), l = line(kNow - 5);
+    const struct {
+        bool on, kernlog, told;
+        std::string events;
+    } steps[] = {{false, false, false, ""}, {true, false, true, ""},      {true, false, false, ""},
+                 {true, true, false, entry(l)}, {true, false, true, entry(l)}, {true, false, false, entry(l)}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        flags(step.on, step.on);
+        if (step.kernlog)
+            write_file(kernlog, l);
+        else
+            std::remove(kernlog.c_str());
+        testing::internal::CaptureStderr();
+        geterrordata();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), step.told ? std::string(kNoAccessText) + "\n" : "");
+        const std::vector<std::string> shown = popups();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), kNoAccessText), step.told ? 1 : 0);
+        EXPECT_EQ(events(), step.events);
+    }
 }
 
 } // namespace
