@@ -21,12 +21,6 @@ namespace {
 std::time_t fuzz_now;
 std::time_t fuzz_clock() { return fuzz_now; }
 
-// The program's last-seen time and message.
-std::string seen(const char* h, const char* m, const char* s, const char* d, const char* o)
-{
-    return std::string(h, 5) + std::string(m, 5) + std::string(s, 5) + std::string(d, 7) + std::string(o, 400);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -60,19 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     std::ofstream("messages", std::ios::binary | std::ios::trunc);
     std::ofstream("Error.log", std::ios::binary | std::ios::trunc);
     set_system_log_path("messages");
-    for (char* field : {globalhour, globalminute, globalsecond})
-        std::memset(field, 0, sizeof globalhour);
-    std::memset(globaldate, 0, sizeof globaldate);
-    std::memset(olderrordata, 0, sizeof olderrordata);
     reference_log_watch::State reference;
+    reference_log_watch::start_afresh(reference);
     std::size_t file_size = 0, size_at_last_read = 0;
     const auto pass = [&](bool on) {
         option3.uselogfile = on ? 1 : 0;
         reference_log_watch::pass(reference, "messages");
         geterrordata();
         size_at_last_read = on ? file_size : size_at_last_read;
-        if (seen(globalhour, globalminute, globalsecond, globaldate, olderrordata) !=
-            seen(reference.hour, reference.minute, reference.second, reference.date, reference.olderrordata))
+        if (reference_log_watch::program_last_seen() != reference_log_watch::last_seen(reference))
             std::abort();
     };
     while (at < size) {

@@ -10,6 +10,16 @@ namespace {
 std::time_t clock_now;
 std::time_t read_fixed_clock() { return clock_now; }
 
+GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
+{
+    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(popup))));
+    GtkWidget* found = nullptr;
+    for (GList* l = children; l && !found; l = l->next)
+        found = G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) ? GTK_WIDGET(l->data) : nullptr;
+    g_list_free(children);
+    return found;
+}
+
 } // namespace
 
 std::time_t utc(int year, int month, int day, int hour, int minute, int second)
@@ -24,21 +34,15 @@ void use_fixed_clock(std::time_t now)
     clock_now = now;
     set_clock_source(read_fixed_clock);
 }
-
 void set_fixed_clock(std::time_t now) { clock_now = now; }
 std::time_t fixed_clock() { return clock_now; }
 
 std::string log_prefix(std::time_t when)
 {
     char text[26] = {};
-    ctime_r(&when, text);
-    return std::string(text + 4, 15) + " ";
+    return std::string(ctime_r(&when, text) + 4, 15) + " ";
 }
-
-std::string marked_line(std::time_t when, const std::string& event)
-{
-    return log_prefix(when) + "quorvex kernel: HALVOREN|" + event + "\n";
-}
+std::string marked_line(std::time_t when, const std::string& event) { return log_prefix(when) + "quorvex kernel: HALVOREN|" + event + "\n"; }
 
 std::vector<GtkWidget*> open_popups()
 {
@@ -50,19 +54,6 @@ std::vector<GtkWidget*> open_popups()
     g_list_free(all);
     return found;
 }
-
-static GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
-{
-    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
-    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
-    GtkWidget* found = nullptr;
-    for (GList* l = children; l && !found; l = l->next)
-        if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type))
-            found = GTK_WIDGET(l->data);
-    g_list_free(children);
-    return found;
-}
-
 GtkWidget* popup_label(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_LABEL); }
 GtkWidget* popup_button(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_BUTTON); }
 
@@ -76,10 +67,8 @@ ProgressRows::ProgressRows()
     barlabel2 = gtk_label_new("label2:");
     pbar1 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
     pbar2 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
-    gtk_box_pack_start(GTK_BOX(box), barlabel1, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), pbar1, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), barlabel2, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), pbar2, FALSE, FALSE, 0);
+    for (GtkWidget* row : {barlabel1, pbar1, barlabel2, pbar2})
+        gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
     gtk_widget_show(box);
     gtk_widget_show(window_);
 }
@@ -95,7 +84,5 @@ std::string bar_text(GtkWidget* bar)
     const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
     return text ? text : "";
 }
-
 double bar_value(GtkWidget* bar) { return gtk_adjustment_get_value(progress_bar_range(bar)); }
-
 std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }

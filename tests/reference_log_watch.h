@@ -105,6 +105,25 @@ inline void handle_line(State& s, const char* line, const char* now)
     s.reported.emplace_back(message);
 }
 
+// The last-seen time and last message as bytes, the reference's or the program's.
+inline std::string last_seen(const char* h, const char* m, const char* s, const char* d, const char* o)
+{
+    return std::string(h, 5) + std::string(m, 5) + std::string(s, 5) + std::string(d, 7) + std::string(o, 400);
+}
+inline std::string last_seen(const State& s) { return last_seen(s.hour, s.minute, s.second, s.date, s.olderrordata); }
+inline std::string program_last_seen() { return last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata); }
+
+// The reference and the program forget all they have seen.
+inline void start_afresh(State& s)
+{
+    s = State{};
+    std::memset(globalhour, 0, sizeof globalhour);
+    std::memset(globalminute, 0, sizeof globalminute);
+    std::memset(globalsecond, 0, sizeof globalsecond);
+    std::memset(globaldate, 0, sizeof globaldate);
+    std::memset(olderrordata, 0, sizeof olderrordata);
+}
+
 // One pass, with the same flag test as the program's: nothing at all unless a flag is 1.
 inline void pass(State& s, const char* path)
 {
