@@ -5,36 +5,27 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-std::uint64_t monotonic = 1000;
-
-// Values with a newline go as the name, a 64-bit little-endian length and the bytes.
-void add_field(std::string& out, const char* name, const std::string& value)
-{
-    out += name;
-    if (value.find('\n') == std::string::npos) {
-        out += "=" + value + "\n";
-        return;
-    }
-    out += '\n';
-    for (std::uint64_t i = 0, length = value.size(); i < 8; ++i, length >>= 8)
-        out += static_cast<char>(length & 0xff);
-    out += value + "\n";
-}
-
-} // namespace
-
 std::string journal_export(const std::vector<JournalEntry>& entries)
 {
+    static std::uint64_t monotonic = 1000;
     std::string out;
-    for (const JournalEntry& entry : entries) {
-        add_field(out, "__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(entry.stamp) * 1000000u));
-        add_field(out, "__MONOTONIC_TIMESTAMP", std::to_string(monotonic++));
-        add_field(out, "_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b");
-        add_field(out, "_TRANSPORT", entry.transport);
-        add_field(out, "_HOSTNAME", entry.host);
-        add_field(out, "MESSAGE", entry.message);
+    for (const JournalEntry& e : entries) {
+        const std::pair<const char*, std::string> fields[] = {
+            {"__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(e.stamp) * 1000000u)},
+            {"__MONOTONIC_TIMESTAMP", std::to_string(monotonic++)}, {"_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b"},
+            {"_TRANSPORT", e.transport}, {"_HOSTNAME", e.host}, {"MESSAGE", e.message}};
+        for (const auto& [name, value] : fields) {
+            out += name;
+            if (value.find('\n') == std::string::npos) {
+                out += "=" + value + "\n";
+                continue;
+            }
+            // A value with a newline goes as the name, a 64-bit little-endian length and the bytes.
+            out += '\n';
+            for (std::uint64_t i = 0, length = value.size(); i < 8; ++i, length >>= 8)
+                out += static_cast<char>(length & 0xff);
+            out += value + "\n";
+        }
         out += '\n';
     }
     return out;

@@ -31,14 +31,11 @@ class LogWatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensure_gtk();
         use_fixed_clock(kNow);
-        std::memset(option3.logfile, 0, sizeof option3.logfile);
         std::memcpy(option3.logfile, eventlog.data(), eventlog.size());
         flags(0, 1);
-        forget();
+        set_system_log_path(syslog.c_str());
     }
-    void TearDown() override { popups(); }
 
     static void flags(std::uint32_t popup, std::uint32_t uselogfile) { option3.popup = popup, option3.uselogfile = uselogfile; }
     // Forgets the last-seen time, the last message, the read position and the event log.

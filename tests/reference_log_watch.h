@@ -18,36 +18,24 @@
 namespace reference_log_watch {
 
 struct State {
-    char hour[5] = {};
-    char minute[5] = {};
-    char second[5] = {};
-    char date[7] = {};
-    char olderrordata[400] = {};
-    // Every message reported, in order.
-    std::vector<std::string> reported;
+    char hour[5] = {}, minute[5] = {}, second[5] = {}, date[7] = {}, olderrordata[400] = {};
+    std::vector<std::string> reported; // every message reported, in order
 };
 
-constexpr int kBufferSize = 400;
-
-// Hour, minute and second of a text with the hour at a column, as numbers and as texts.
+// Hour, minute and second of a text with the hour at a column, as texts and numbers.
 struct Time {
     char text[3][3];
     int value[3];
     Time(const char* line, int column)
     {
         for (int i = 0; i < 3; ++i) {
-            text[i][0] = line[column + 3 * i];
-            text[i][1] = line[column + 3 * i + 1];
-            text[i][2] = '\0';
+            text[i][0] = line[column + 3 * i], text[i][1] = line[column + 3 * i + 1], text[i][2] = '\0';
             value[i] = std::atoi(text[i]);
         }
     }
 };
 
-inline bool same_day(const char* a, const char* b)
-{
-    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[4] == b[4] && a[5] == b[5];
-}
+inline bool same_day(const char* a, const char* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[4] == b[4] && a[5] == b[5]; }
 
 inline bool is_marked(const char* line)
 {
@@ -68,18 +56,15 @@ inline bool is_newer(const State& s, const char* line, const Time& t)
     return false;
 }
 
-inline bool is_previous(int earlier, int later, int last) { return earlier == later - 1 || (earlier == last && later == 0); }
-
+// At most 14 seconds old in the minute, or seconds 46..59 of the minute before when now is
+// in seconds 0..14.
 inline bool is_recent(const Time& line, const Time& now)
 {
-    const int H = line.value[0], M = line.value[1], S = line.value[2];
-    const int h = now.value[0], m = now.value[1], s = now.value[2];
-    const bool across_minute_edge = s <= 14 && S > 45;
+    const int H = line.value[0], M = line.value[1], S = line.value[2], h = now.value[0], m = now.value[1], s = now.value[2];
     if (H == h && M == m)
         return s - S <= 14;
-    if (H == h)
-        return is_previous(M, m, 59) && across_minute_edge;
-    return is_previous(H, h, 23) && m == 0 && M == 59 && across_minute_edge;
+    const bool minute_before = H == h ? M == m - 1 || (M == 59 && m == 0) : (H == h - 1 || (H == 23 && h == 0)) && m == 0 && M == 59;
+    return minute_before && s <= 14 && S > 45;
 }
 
 inline void handle_line(State& s, const char* line, const char* now)
@@ -90,19 +75,28 @@ inline void handle_line(State& s, const char* line, const char* now)
     const Time stamped(line, 7);
     if (!is_newer(s, line, stamped))
         return;
-    copy_text(s.hour, stamped.text[0]);
-    copy_text(s.minute, stamped.text[1]);
-    copy_text(s.second, stamped.text[2]);
-    std::memcpy(s.date, line, sizeof s.date - 1);
-    s.date[sizeof s.date - 1] = '\0';
+    copy_text(s.hour, stamped.text[0]), copy_text(s.minute, stamped.text[1]), copy_text(s.second, stamped.text[2]);
+    std::memcpy(s.date, line, 6);
     if (!is_recent(stamped, Time(now, 11)))
         return;
-    char message[kBufferSize];
-    format_text(message, sizeof message, "%.*s\n", kBufferSize - 2, line);
+    char message[400];
+    format_text(message, sizeof message, "%.*s\n", 398, line);
     if (std::strncmp(s.olderrordata, message, 70) == 0)
         return;
     copy_text(s.olderrordata, message);
     s.reported.emplace_back(message);
+}
+
+// One pass, with the same flag test as the program's: nothing at all unless a flag is 1.
+inline void pass(State& s, const char* path)
+{
+    if (option3.uselogfile != 1 && option3.popup != 1)
+        return;
+    char now[26], line[400];
+    gettimenow(now);
+    UniqueFile log(path, "r");
+    while (log && (std::memset(line, 0, sizeof line), std::fgets(line, sizeof line, log.get())) && !std::feof(log.get()))
+        handle_line(s, line, now);
 }
 
 // The last-seen time and last message as bytes, the reference's or the program's.
@@ -117,24 +111,10 @@ inline std::string program_last_seen() { return last_seen(globalhour, globalminu
 inline void start_afresh(State& s)
 {
     s = State{};
-    std::memset(globalhour, 0, sizeof globalhour);
-    std::memset(globalminute, 0, sizeof globalminute);
-    std::memset(globalsecond, 0, sizeof globalsecond);
+    for (char* field : {globalhour, globalminute, globalsecond})
+        std::memset(field, 0, sizeof globalhour);
     std::memset(globaldate, 0, sizeof globaldate);
     std::memset(olderrordata, 0, sizeof olderrordata);
-}
-
-// One pass, with the same flag test as the program's: nothing at all unless a flag is 1.
-inline void pass(State& s, const char* path)
-{
-    if (option3.uselogfile != 1 && option3.popup != 1)
-        return;
-    char now[26];
-    gettimenow(now);
-    UniqueFile log(path, "r");
-    char line[kBufferSize];
-    while (log && (std::memset(line, 0, sizeof line), std::fgets(line, sizeof line, log.get())) && !std::feof(log.get()))
-        handle_line(s, line, now);
 }
 
 } // namespace reference_log_watch

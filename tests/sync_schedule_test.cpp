@@ -76,8 +76,6 @@ TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
         EXPECT_EQ(card.opens(), c.sent < 0 ? 0 : 1); // nothing to send: the card is not opened
         EXPECT_TRUE(card.all_closed());
     }
-    rebuilding_drive_mask() = 0;
-    uninstall_simulated_driver();
 }
 
 } // namespace
