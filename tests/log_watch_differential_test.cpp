@@ -33,9 +33,6 @@ struct Random {
             // These agree in their first 70 characters once the prefix is in front.
             "Channel 1 master drive not responding, retrying the request once more (a)",
             "Channel 1 master drive not responding, retrying the request once more (b)"};
-        static std::string letters;
-        for (unsigned i = letters.size(); i < 3000; ++i)
-            letters += static_cast<char>('a' + (i * 7919u + i / 26) % 26);
         // Mostly within seconds of now, some minutes or days off, the coming day a year before.
         const int kind = between(1, 100);
         last = kind <= 40 ? now - between(0, 16) : kind <= 50 ? (last ? last : now) : kind <= 60 ? now + between(0, 20)
@@ -47,7 +44,7 @@ struct Random {
             line += "quorvex sshd[" + std::to_string(between(1, 99999)) + "]: session opened";
         else // 16 filler characters put the marker at column 32; 8 to 30 cover columns 24 to 46.
             line += std::string(chance(60) ? 16 : between(8, 30), 'k') + "HALVOREN|" +
-                    (chance(85) ? std::string(pick(events)) : letters.substr(between(0, 1500), between(300, 1200)));
+                    (chance(85) ? std::string(pick(events)) : std::string(between(300, 1200), static_cast<char>('a' + between(0, 25))));
         if (line.size() > 460 && chance(30)) // the piece after the first 399 characters is marked
             line.replace(399, 52, marked_line(last, "inner event"), 0, 52);
         if (chance(5)) // 397 to 401 characters with the newline sit on the piece edge

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum { kMonthly = 0, kWeekly = 1, kDaily = 2, kHourly = 3, kEveryMinute = 4 };
+enum { kMonthly = 0, kWeekly = 1, kDaily = 2, kHourly = 3 };
 
 std::time_t dec(int day, int hour, int minute, int second) { return utc(2023, 12, day, hour, minute, second); }
 
@@ -33,22 +33,17 @@ TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
         {"no 31 November", kMonthly, 0, 0, 0, "31", 0, false, 1, utc(2023, 11, 30, 0, 0, 0), -1},
         {"day blank 7", kMonthly, 9, 15, 0, " 7", 0, false, 1, dec(7, 9, 15, 0), 0},
         {"day 07 unterminated", kMonthly, 9, 15, 0, {'0', '7', '\0', 'x'}, 0, false, 1, dec(7, 9, 15, 0), 0},
-        {"day 7x1", kMonthly, 9, 15, 0, "7x1", 0, false, 1, dec(7, 9, 15, 0), 0},
         {"day 17", kMonthly, 9, 15, 0, "17", 0, false, 1, dec(7, 9, 15, 0), -1},
         {"weekly in", kWeekly, 8, 0, 0, "Wed", 0, false, 1, dec(6, 8, 0, 0), 0},
         {"weekly other day", kWeekly, 8, 0, 0, "Wed", 0, false, 0, dec(7, 8, 0, 0), 1},
-        {"weekly next minute", kWeekly, 8, 0, 0, "Wed", 0, false, 0, dec(6, 8, 1, 0), 1},
-        {"weekday case", kWeekly, 8, 0, 0, "wed", 0, false, 1, dec(6, 8, 0, 0), -1},
         {"weekday long", kWeekly, 8, 0, 0, {'W', 'e', 'd', 'n'}, 0, false, 1, dec(6, 8, 0, 0), -1},
         {"daily pm in", kDaily, 2, 30, 1, "", 0, false, 1, dec(6, 14, 30, 59), 0},
-        {"daily pm before", kDaily, 2, 30, 1, "", 0, false, 0, dec(6, 14, 29, 55), 1},
         {"daily pm am", kDaily, 2, 30, 1, "", 0, false, 0, dec(6, 2, 30, 0), 1},
         {"noon is pm 0", kDaily, 12, 0, 0, "", 0, false, 1, dec(6, 12, 0, 0), 0},
         {"12 pm is no hour", kDaily, 12, 0, 1, "", 0, false, 0, dec(6, 12, 0, 0), 1},
         {"huge hour", kDaily, INT_MAX, 0, 1, "", 0, false, 0, dec(6, 15, 0, 0), 1},
         {"hourly in", kHourly, 7, 0, 1, "", 0, false, 1, dec(6, 0, 0, 30), 0},
         {"hourly out", kHourly, 7, 0, 1, "", 0, false, 0, dec(6, 10, 59, 58), 1},
-        {"every minute", kEveryMinute, 5, 5, 0, "", 0, false, 1, dec(6, 10, 42, 5), 0},
         {"unknown kind", 77, 0, 5, 0, "", 0, false, 1, dec(6, 10, 42, 5), 0},
         {"disabled after 1", kHourly, 0, 0, 0, "", 1, false, 1, dec(6, 10, 42, 5), 0},
         {"disabled at 0", kHourly, 0, 0, 0, "", 1, false, 0, dec(6, 10, 42, 5), -1},
@@ -70,10 +65,10 @@ TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
         gtkSynchronize();
         std::string sent;
         for (const SimEvent& e : card.requests_with_code(kRequestMirrorSync))
-            sent += std::to_string(e.written[0]);
-        EXPECT_EQ(sent, c.sent < 0 ? "" : std::to_string(c.sent));
-        EXPECT_EQ(Mirror_Sync, c.sent < 0 ? c.before : c.sent);
-        EXPECT_EQ(card.opens(), c.sent < 0 ? 0 : 1); // nothing to send: the card is not opened
+            sent += std::to_string(e.written[0]) + " ";
+        // Nothing to send: the card is not even opened.
+        EXPECT_EQ(sent + std::to_string(Mirror_Sync) + " " + std::to_string(card.opens()),
+                  (c.sent < 0 ? "" : std::to_string(c.sent) + " ") + std::to_string(c.sent < 0 ? c.before : c.sent) + " " + (c.sent < 0 ? "0" : "1"));
         EXPECT_TRUE(card.all_closed());
     }
 }
