@@ -8,8 +8,6 @@
 // takes the events, in a temporary directory.
 #include "../tests/reference_log_watch.h"
 
-#include "monitor/log_follower.h"
-
 #include <cstdint>
 #include <ctime>
 #include <fstream>
@@ -27,7 +25,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     tzset();
     set_clock_source([] { return fuzz_now; });
     set_event_sink(append_to_event_log);
-    std::memset(&option3, 0, sizeof option3);
     std::memcpy(option3.logfile, "Error.log", 10);
     return 0;
 }
@@ -41,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         at += n;
         return std::string(reinterpret_cast<const char*>(data + at - n), n);
     };
-    std::uint64_t w = 0;
-    for (int i = 0; i < 8; ++i)
-        w |= static_cast<std::uint64_t>(byte()) << (8 * i);
+    std::uint64_t w = 0; // little-endian
+    for (int i = 0; i < 64; i += 8)
+        w |= static_cast<std::uint64_t>(byte()) << i;
     // Mostly around 6 December 2023; an odd word takes any clock value at all.
     fuzz_now = w & 1 ? static_cast<std::time_t>(w >> 1) : 1701820800 - 86400 + static_cast<std::time_t>((w >> 1) % (3 * 86400));
     std::ofstream("messages", std::ios::binary | std::ios::trunc);

@@ -8,7 +8,6 @@
 namespace {
 
 std::time_t clock_now;
-std::time_t read_fixed_clock() { return clock_now; }
 
 GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
 {
@@ -24,15 +23,14 @@ GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
 
 std::time_t utc(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm t{};
-    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day, t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
+    std::tm t{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
     return timegm(&t);
 }
 
 void use_fixed_clock(std::time_t now)
 {
     clock_now = now;
-    set_clock_source(read_fixed_clock);
+    set_clock_source([] { return clock_now; });
 }
 void set_fixed_clock(std::time_t now) { clock_now = now; }
 std::time_t fixed_clock() { return clock_now; }

@@ -34,8 +34,6 @@ class ProgressRows {
 public:
     ProgressRows();
     ~ProgressRows();
-    ProgressRows(const ProgressRows&) = delete;
-    ProgressRows& operator=(const ProgressRows&) = delete;
 
 private:
     GtkWidget* window_;

@@ -9,7 +9,6 @@
 #include "monitor/log_follower.h"
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
-#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -58,10 +57,8 @@ protected:
     static std::vector<std::string> popups()
     {
         std::vector<std::string> texts;
-        for (GtkWidget* popup : open_popups()) {
-            texts.push_back(label_text(popup_label(popup)));
-            gtk_widget_destroy(popup);
-        }
+        for (GtkWidget* popup : open_popups())
+            texts.push_back(label_text(popup_label(popup))), gtk_widget_destroy(popup);
         std::sort(texts.begin(), texts.end());
         return texts;
     }
@@ -103,8 +100,7 @@ TEST_F(LogWatch, WhichLinesAreReported)
         forget();
         set_fixed_clock(c.now);
         write_file(syslog, c.log);
-        const std::string result = pass();
-        EXPECT_EQ(result.substr(result.find(' ') + 1), c.seen + " " + c.events);
+        EXPECT_EQ(pass(), after(c.log.find_last_of('\n') + 1, c.seen, c.events)); // read up to the last complete line
     }
 }
 
@@ -160,35 +156,23 @@ TEST_F(LogWatch, APassGoesOnWhereTheLastOneStopped)
     const long before = bytes_read();
     geterrordata();
     EXPECT_LT(bytes_read() - before, 100000);
-    EXPECT_EQ(events(), all + entry(line(kNow - 1)));
     // A system log that is a directory reads as empty.
     set_system_log_path(dir.path().c_str());
     EXPECT_EQ(pass(), after(0, "10:42:04", all + entry(line(kNow - 1))));
-}
-
-// A start forgets the last-seen time, not the last message: a line agreeing with it in its
-// first 70 characters is no new event.
-TEST_F(LogWatch, ARepeatAfterAStartIsNoNewEvent)
-{
-    const std::string first = line(kNow - 3, std::string(40, 'a') + "1"), differs = line(kNow - 3, std::string(20, 'a') + "b");
-    for (const std::string& l : {first, line(kNow - 3, std::string(40, 'a') + "2"), differs}) {
+    // A start forgets the last-seen time, not the last message: a line agreeing with it in
+    // its first 70 characters is no new event.
+    forget();
+    const std::string once = line(kNow - 3, std::string(40, 'a') + "1"), differs = line(kNow - 3, std::string(20, 'a') + "b");
+    for (const std::string& l : {once, line(kNow - 3, std::string(40, 'a') + "2"), differs}) {
         globalhour[0] = '\0';
         write_file(syslog, l);
         geterrordata();
     }
-    EXPECT_EQ(events(), entry(first) + entry(differs));
+    EXPECT_EQ(events(), entry(once) + entry(differs));
 }
 
 JournalEntry kernel(std::time_t stamp, const std::string& message) { return {stamp, "quorvex", message}; }
 std::string entry(const JournalEntry& e) { return entry(log_prefix(e.stamp) + e.host + " kernel: " + e.message + "\n"); }
-
-// A pass at a time; then the journal entries handled and the event log.
-std::string pass_at(const std::string& eventlog, std::time_t now)
-{
-    set_fixed_clock(now);
-    geterrordata();
-    return std::to_string(journal_entries_handled()) + " " + read_file(eventlog);
-}
 
 TEST_F(LogWatch, TodaysRecentMarkedKernelEntriesOfTheJournalArriveOnce)
 {
@@ -197,25 +181,27 @@ TEST_F(LogWatch, TodaysRecentMarkedKernelEntriesOfTheJournalArriveOnce)
     set_journal_directory(journal.c_str());
     flags(1, 1);
     const auto append = [&](const std::vector<JournalEntry>& entries) { ASSERT_EQ(write_journal(journal, journal_export(entries)), ""); };
+    // A pass at a time; then the journal entries handled and the event log.
+    const auto pass_at = [&](std::time_t now) { return set_fixed_clock(now), geterrordata(), std::to_string(journal_entries_handled()) + " " + events(); };
     append({kernel(kNow - 86400, "HALVOREN|yesterday at this time"), kernel(kNow - 40, "HALVOREN|older than recent"),
             kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 4, "usb 1-1: new device"),
             {kNow - 3, "quorvex", "HALVOREN|from a program", "syslog"}, {kNow - 3, "quorvex", "HALVOREN|from a service", "stdout"},
             kernel(kNow - 2, "HALVOREN|Array 1 rebuild started")});
     const std::string one = "Dec  6 10:42:00 quorvex kernel: HALVOREN|Array 1 drive 2 failed\n\n",
                       two = "Dec  6 10:42:03 quorvex kernel: HALVOREN|Array 1 rebuild started\n\n";
-    EXPECT_EQ(pass_at(eventlog, kNow), "3 " + one + two);
+    EXPECT_EQ(pass_at(kNow), "3 " + one + two);
     EXPECT_EQ(popups(), (std::vector<std::string>{one, two}));
     // A journal written anew holds other files: the saved cursor names none of them, and
     // the pass starts again from midnight without reporting twice.
     ASSERT_EQ(std::remove((journal + "/test.journal").c_str()), 0);
     const JournalEntry later = kernel(kNow + 8, "HALVOREN|Array 1 rebuild done"), last = kernel(kNow + 12, "HALVOREN|Array 2 done");
     append({kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 2, "HALVOREN|Array 1 rebuild started"), later});
-    EXPECT_EQ(pass_at(eventlog, kNow + 10), "3 " + one + two + entry(later));
+    EXPECT_EQ(pass_at(kNow + 10), "3 " + one + two + entry(later));
     // The next passes read only what was appended, from the journal kept open.
     ASSERT_EQ(std::rename(journal.c_str(), (journal + "-moved").c_str()), 0);
-    EXPECT_EQ(pass_at(eventlog, kNow + 11), "0 " + one + two + entry(later));
+    EXPECT_EQ(pass_at(kNow + 11), "0 " + one + two + entry(later));
     ASSERT_EQ(write_journal(journal + "-moved", journal_export({last})), "");
-    EXPECT_EQ(pass_at(eventlog, kNow + 14), "1 " + one + two + entry(later) + entry(last));
+    EXPECT_EQ(pass_at(kNow + 14), "1 " + one + two + entry(later) + entry(last));
 }
 
 TEST_F(LogWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
@@ -230,9 +216,7 @@ TEST_F(LogWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
             write_file(dir.file("kern.log"), l);
         else
             std::remove(dir.file("kern.log").c_str());
-        testing::internal::CaptureStderr();
         geterrordata();
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), told ? std::string(kNoAccessText) + "\n" : "");
         EXPECT_EQ(popups(), told ? std::vector<std::string>{kNoAccessText} : std::vector<std::string>{});
         EXPECT_EQ(events(), step >= 3 ? entry(l) : "");
     }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace reference_log_watch {
@@ -37,13 +38,8 @@ struct Time {
 
 inline bool same_day(const char* a, const char* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[4] == b[4] && a[5] == b[5]; }
 
-inline bool is_marked(const char* line)
-{
-    for (int column = 25; column <= 44; ++column)
-        if (std::strncmp(line + column, "HALVOREN|", 9) == 0)
-            return true;
-    return false;
-}
+// The marker starts in one of the columns 25 to 44.
+inline bool is_marked(const char* line) { return std::string_view(line + 25, 28).find("HALVOREN|") != std::string_view::npos; }
 
 inline bool is_newer(const State& s, const char* line, const Time& t)
 {

@@ -59,9 +59,9 @@ TEST(Soak, HundredThousandTicksOfAChangingCardKeepMemoryAndWindows)
         gtkBeepCheck(nullptr);
         if (tabletop && !g_object_get_data(G_OBJECT(tabletop), "seen")) { // a new build: show its next page
             g_object_set_data(G_OBJECT(tabletop), "seen", tabletop);
-            gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), static_cast<int>(++builds % 3));
+            const int page = ++builds % 3;
+            gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
             drain_events();
-            const int page = builds % 3;
             ASSERT_TRUE(page == 2 || select_row(tree_of_page(page), page == 0 ? PageKind::MemberDrive : PageKind::ChannelDrive, 1));
             if (builds == 100)
                 baseline_kb = resident_kb();

@@ -18,8 +18,6 @@ namespace {
 
 enum { kMonthly = 0, kWeekly = 1, kDaily = 2, kHourly = 3 };
 
-std::time_t dec(int day, int hour, int minute, int second) { return utc(2023, 12, day, hour, minute, second); }
-
 TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
 {
     // The schedule (the field is the month day or the weekday), Mirror_Sync before the check,
@@ -28,32 +26,31 @@ TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
         const char* name; std::uint32_t type; int hour, minute; std::uint32_t pm; char field[4];
         std::uint32_t disabled; bool rebuilding; int before; std::time_t when; int sent;
     } cases[] = {
-        {"monthly in", kMonthly, 0, 0, 0, "31", 0, false, 1, dec(31, 0, 0, 0), 0},
+        {"monthly in", kMonthly, 0, 0, 0, "31", 0, false, 1, utc(2023, 12, 31, 0, 0, 0), 0},
         {"monthly other day", kMonthly, 0, 0, 0, "31", 0, false, 0, utc(2023, 10, 31, 12, 0, 0), 1},
         {"no 31 November", kMonthly, 0, 0, 0, "31", 0, false, 1, utc(2023, 11, 30, 0, 0, 0), -1},
-        {"day blank 7", kMonthly, 9, 15, 0, " 7", 0, false, 1, dec(7, 9, 15, 0), 0},
-        {"day 07 unterminated", kMonthly, 9, 15, 0, {'0', '7', '\0', 'x'}, 0, false, 1, dec(7, 9, 15, 0), 0},
-        {"day 17", kMonthly, 9, 15, 0, "17", 0, false, 1, dec(7, 9, 15, 0), -1},
-        {"weekly in", kWeekly, 8, 0, 0, "Wed", 0, false, 1, dec(6, 8, 0, 0), 0},
-        {"weekly other day", kWeekly, 8, 0, 0, "Wed", 0, false, 0, dec(7, 8, 0, 0), 1},
-        {"weekday long", kWeekly, 8, 0, 0, {'W', 'e', 'd', 'n'}, 0, false, 1, dec(6, 8, 0, 0), -1},
-        {"daily pm in", kDaily, 2, 30, 1, "", 0, false, 1, dec(6, 14, 30, 59), 0},
-        {"daily pm am", kDaily, 2, 30, 1, "", 0, false, 0, dec(6, 2, 30, 0), 1},
-        {"noon is pm 0", kDaily, 12, 0, 0, "", 0, false, 1, dec(6, 12, 0, 0), 0},
-        {"12 pm is no hour", kDaily, 12, 0, 1, "", 0, false, 0, dec(6, 12, 0, 0), 1},
-        {"huge hour", kDaily, INT_MAX, 0, 1, "", 0, false, 0, dec(6, 15, 0, 0), 1},
-        {"hourly in", kHourly, 7, 0, 1, "", 0, false, 1, dec(6, 0, 0, 30), 0},
-        {"hourly out", kHourly, 7, 0, 1, "", 0, false, 0, dec(6, 10, 59, 58), 1},
-        {"unknown kind", 77, 0, 5, 0, "", 0, false, 1, dec(6, 10, 42, 5), 0},
-        {"disabled after 1", kHourly, 0, 0, 0, "", 1, false, 1, dec(6, 10, 42, 5), 0},
-        {"disabled at 0", kHourly, 0, 0, 0, "", 1, false, 0, dec(6, 10, 42, 5), -1},
-        {"disabled 2 is on", kHourly, 0, 0, 0, "", 2, false, 0, dec(6, 10, 42, 5), 1},
-        {"rebuild in", kHourly, 0, 30, 0, "", 0, true, 1, dec(6, 10, 30, 0), -1},
-        {"rebuild disabled", kHourly, 0, 30, 0, "", 1, true, 1, dec(6, 10, 29, 0), -1},
+        {"day blank 7", kMonthly, 9, 15, 0, " 7", 0, false, 1, utc(2023, 12, 7, 9, 15, 0), 0},
+        {"day 07 unterminated", kMonthly, 9, 15, 0, {'0', '7', '\0', 'x'}, 0, false, 1, utc(2023, 12, 7, 9, 15, 0), 0},
+        {"day 17", kMonthly, 9, 15, 0, "17", 0, false, 1, utc(2023, 12, 7, 9, 15, 0), -1},
+        {"weekly in", kWeekly, 8, 0, 0, "Wed", 0, false, 1, utc(2023, 12, 6, 8, 0, 0), 0},
+        {"weekly other day", kWeekly, 8, 0, 0, "Wed", 0, false, 0, utc(2023, 12, 7, 8, 0, 0), 1},
+        {"weekday long", kWeekly, 8, 0, 0, {'W', 'e', 'd', 'n'}, 0, false, 1, utc(2023, 12, 6, 8, 0, 0), -1},
+        {"daily pm in", kDaily, 2, 30, 1, "", 0, false, 1, utc(2023, 12, 6, 14, 30, 59), 0},
+        {"daily pm am", kDaily, 2, 30, 1, "", 0, false, 0, utc(2023, 12, 6, 2, 30, 0), 1},
+        {"noon is pm 0", kDaily, 12, 0, 0, "", 0, false, 1, utc(2023, 12, 6, 12, 0, 0), 0},
+        {"12 pm is no hour", kDaily, 12, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 12, 0, 0), 1},
+        {"huge hour", kDaily, INT_MAX, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 15, 0, 0), 1},
+        {"hourly in", kHourly, 7, 0, 1, "", 0, false, 1, utc(2023, 12, 6, 0, 0, 30), 0},
+        {"hourly out", kHourly, 7, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 10, 59, 58), 1},
+        {"unknown kind", 77, 0, 5, 0, "", 0, false, 1, utc(2023, 12, 6, 10, 42, 5), 0},
+        {"disabled after 1", kHourly, 0, 0, 0, "", 1, false, 1, utc(2023, 12, 6, 10, 42, 5), 0},
+        {"disabled at 0", kHourly, 0, 0, 0, "", 1, false, 0, utc(2023, 12, 6, 10, 42, 5), -1},
+        {"disabled 2 is on", kHourly, 0, 0, 0, "", 2, false, 0, utc(2023, 12, 6, 10, 42, 5), 1},
+        {"rebuild in", kHourly, 0, 30, 0, "", 0, true, 1, utc(2023, 12, 6, 10, 30, 0), -1},
+        {"rebuild disabled", kHourly, 0, 30, 0, "", 1, true, 1, utc(2023, 12, 6, 10, 29, 0), -1},
     };
     SimulatedCard card;
     install_simulated_driver(card);
-    use_fixed_clock(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         option3.synctype = c.type, option3.synchour = c.hour, option3.syncminute = c.minute, option3.syncpm = c.pm, option3.syncdisabled = c.disabled;
@@ -61,7 +58,7 @@ TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
         rebuilding_drive_mask() = c.rebuilding ? 0x02 : 0;
         Mirror_Sync = c.before;
         card = SimulatedCard{};
-        set_fixed_clock(c.when);
+        use_fixed_clock(c.when);
         gtkSynchronize();
         std::string sent;
         for (const SimEvent& e : card.requests_with_code(kRequestMirrorSync))
