@@ -5,48 +5,42 @@
 #include "ui/progress_bar.h"
 #include "ui/widget_registry.h"
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 namespace {
 
 std::time_t clock_now;
-std::time_t read_fixed_clock() { return clock_now; }
+
+GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
+{
+    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_content_area(GTK_DIALOG(popup))));
+    GtkWidget* found = nullptr;
+    for (GList* l = children; l && !found; l = l->next)
+        found = G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) ? GTK_WIDGET(l->data) : nullptr;
+    g_list_free(children);
+    return found;
+}
 
 } // namespace
 
 std::time_t utc(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    std::tm t{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
     return timegm(&t);
 }
 
 void use_fixed_clock(std::time_t now)
 {
     clock_now = now;
-    set_clock_source(read_fixed_clock);
+    set_clock_source([] { return clock_now; });
 }
-
 void set_fixed_clock(std::time_t now) { clock_now = now; }
 std::time_t fixed_clock() { return clock_now; }
 
 std::string log_prefix(std::time_t when)
 {
     char text[26] = {};
-    ctime_r(&when, text);
-    return std::string(text + 4, 15) + " ";
+    return std::string(ctime_r(&when, text) + 4, 15) + " ";
 }
-
-std::string marked_line(std::time_t when, const std::string& event)
-{
-    return log_prefix(when) + "quorvex kernel: HALVOREN|" + event + "\n";
-}
+std::string marked_line(std::time_t when, const std::string& event) { return log_prefix(when) + "quorvex kernel: HALVOREN|" + event + "\n"; }
 
 std::vector<GtkWidget*> open_popups()
 {
@@ -58,55 +52,8 @@ std::vector<GtkWidget*> open_popups()
     g_list_free(all);
     return found;
 }
-
-namespace {
-
-GtkWidget* content_child_of_type(GtkWidget* popup, GType type)
-{
-    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
-    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
-    GtkWidget* found = nullptr;
-    for (GList* l = children; l && !found; l = l->next)
-        if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type))
-            found = GTK_WIDGET(l->data);
-    g_list_free(children);
-    return found;
-}
-
-} // namespace
-
 GtkWidget* popup_label(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_LABEL); }
 GtkWidget* popup_button(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_BUTTON); }
-
-OpenWatch::OpenWatch(const std::string& path)
-{
-    fd_ = inotify_init1(IN_NONBLOCK);
-    if (fd_ >= 0)
-        inotify_add_watch(fd_, path.c_str(), IN_OPEN);
-}
-
-OpenWatch::~OpenWatch()
-{
-    if (fd_ >= 0)
-        close(fd_);
-}
-
-int OpenWatch::opens()
-{
-    alignas(inotify_event) char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd_, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        for (ssize_t at = 0; at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event->mask & IN_OPEN)
-                ++count_;
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-        }
-    }
-    return count_;
-}
 
 ProgressRows::ProgressRows()
 {
@@ -118,10 +65,8 @@ ProgressRows::ProgressRows()
     barlabel2 = gtk_label_new("label2:");
     pbar1 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
     pbar2 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
-    gtk_box_pack_start(GTK_BOX(box), barlabel1, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), pbar1, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), barlabel2, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box), pbar2, FALSE, FALSE, 0);
+    for (GtkWidget* row : {barlabel1, pbar1, barlabel2, pbar2})
+        gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
     gtk_widget_show(box);
     gtk_widget_show(window_);
 }
@@ -137,7 +82,5 @@ std::string bar_text(GtkWidget* bar)
     const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
     return text ? text : "";
 }
-
 double bar_value(GtkWidget* bar) { return gtk_adjustment_get_value(progress_bar_range(bar)); }
-
 std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }

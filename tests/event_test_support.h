@@ -1,6 +1,6 @@
 // Helpers shared by the log watch, rebuild display, schedule and demo scenario tests: a
-// fixed clock, system log lines stamped like the system logger's, the open popups, and
-// the progress rows made the way the notebook build makes them.
+// fixed clock, log lines stamped like the system logger's, the open popups, and the
+// progress rows made the way the notebook build makes them.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -22,25 +22,10 @@ std::string log_prefix(std::time_t when);
 // A whole marked log line with its newline; the marker starts at column 32.
 std::string marked_line(std::time_t when, const std::string& event);
 
-// The popups open now (top-level dialogs).
+// The popups open now (shown dialogs), their message label and their button.
 std::vector<GtkWidget*> open_popups();
-// The message label of a popup, or null.
 GtkWidget* popup_label(GtkWidget* popup);
 GtkWidget* popup_button(GtkWidget* popup);
-
-// Counts how often a file is opened, whatever for.
-class OpenWatch {
-public:
-    explicit OpenWatch(const std::string& path);
-    ~OpenWatch();
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
-    int opens();
-
-private:
-    int fd_ = -1;
-    int count_ = 0;
-};
 
 // The two progress rows as the notebook build leaves them: labels "label1:" and
 // "label2:", bars with their own range (value 0, lower 1, upper 100), all hidden, in a
@@ -49,8 +34,6 @@ class ProgressRows {
 public:
     ProgressRows();
     ~ProgressRows();
-    ProgressRows(const ProgressRows&) = delete;
-    ProgressRows& operator=(const ProgressRows&) = delete;
 
 private:
     GtkWidget* window_;

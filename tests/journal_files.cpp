@@ -5,41 +5,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-
-std::uint64_t monotonic = 1000;
-
-void add_field(std::string& out, const char* name, const std::string& value)
-{
-    if (value.find('\n') == std::string::npos) {
-        out += name;
-        out += '=';
-        out += value;
-        out += '\n';
-        return;
-    }
-    // Values with a newline go as the name, a 64-bit little-endian length and the bytes.
-    out += name;
-    out += '\n';
-    std::uint64_t length = value.size();
-    for (int i = 0; i < 8; ++i, length >>= 8)
-        out += static_cast<char>(length & 0xff);
-    out += value;
-    out += '\n';
-}
-
-} // namespace
-
 std::string journal_export(const std::vector<JournalEntry>& entries)
 {
+    static std::uint64_t monotonic = 1000;
     std::string out;
-    for (const JournalEntry& entry : entries) {
-        add_field(out, "__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(entry.stamp) * 1000000u));
-        add_field(out, "__MONOTONIC_TIMESTAMP", std::to_string(monotonic++));
-        add_field(out, "_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b");
-        add_field(out, "_TRANSPORT", entry.transport);
-        add_field(out, "_HOSTNAME", entry.host);
-        add_field(out, "MESSAGE", entry.message);
+    for (const JournalEntry& e : entries) {
+        const std::pair<const char*, std::string> fields[] = {
+            {"__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(e.stamp) * 1000000u)},
+            {"__MONOTONIC_TIMESTAMP", std::to_string(monotonic++)}, {"_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b"},
+            {"_TRANSPORT", e.transport}, {"_HOSTNAME", e.host}, {"MESSAGE", e.message}};
+        for (const auto& [name, value] : fields)
+            out += std::string(name) + "=" + value + "\n"; // values without a newline
         out += '\n';
     }
     return out;
@@ -52,11 +28,7 @@ std::string write_journal(const std::string& directory, const std::string& expor
     const std::string command =
         std::string(kJournalRemote) + " -o '" + directory + "/test.journal' - >'" + directory + "/remote.out' 2>&1";
     std::FILE* pipe = popen(command.c_str(), "w");
-    if (!pipe)
-        return "cannot start " + command;
-    const bool written = std::fwrite(export_text.data(), 1, export_text.size(), pipe) == export_text.size();
-    const int status = pclose(pipe);
-    if (!written || status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return command + " failed; see " + directory + "/remote.out";
-    return {};
+    const bool written = pipe && std::fwrite(export_text.data(), 1, export_text.size(), pipe) == export_text.size();
+    const int status = pipe ? pclose(pipe) : -1;
+    return written && status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : command + " failed; see " + directory + "/remote.out";
 }

@@ -8,9 +8,7 @@
 
 struct JournalEntry {
     std::time_t stamp;
-    std::string host;
-    std::string message;
-    std::string transport = "kernel";
+    std::string host, message, transport = "kernel";
 };
 
 inline constexpr const char* kJournalRemote = "/lib/systemd/systemd-journal-remote";

@@ -1,323 +1,154 @@
 // The incremental watch against the reference that rereads the whole log every pass, on
-// randomly generated logs: both must report the same events in the same order and leave
-// the same last-seen time and last message after every pass.
+// random logs appended to in parts, replaced, rewritten and cut: both must report the same
+// events in the same order and leave the same last-seen time and last message every pass.
 #include "event_test_support.h"
-#include "random_log_lines.h"
 #include "reference_log_watch.h"
 #include "test_support.h"
 
-#include "monitor/log_follower.h"
-#include "monitor/log_watch.h"
-#include "settings/settings_record.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+#include <fstream>
+#include <random>
 #include <unistd.h>
 
 namespace {
 
-constexpr std::size_t kPiece = 399;
+// Random lines as a system logger writes them, with the oddities of a real log: other days,
+// lines from the future, several in one second, the marker in and out of its columns,
+// repeats, lines far longer than a piece, garbled ones and ones without their hour.
+struct Random {
+    int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(engine); }
+    bool chance(int percent) { return between(1, 100) <= percent; }
+    template <typename T, std::size_t N>
+    const T& pick(const T (&items)[N]) { return items[between(0, N - 1)]; }
 
-// Thousands of logs are written, cut and replaced: in memory where the machine allows, so
-// that the file system's care for replaced files does not make the test slow. Also a fresh
-// working directory.
-class MemoryDir {
-public:
-    MemoryDir()
+    std::string line(std::time_t now)
     {
-        char pattern[] = "/dev/shm/quorvex-logs-XXXXXX";
-        if (const char* made = mkdtemp(pattern))
-            path_ = made;
-        else
-            path_ = work_.path();
-    }
-    ~MemoryDir()
-    {
-        if (path_ != work_.path())
-            (void)std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    MemoryDir(const MemoryDir&) = delete;
-    MemoryDir& operator=(const MemoryDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    ScopedWorkDir work_;
-    std::string path_;
-};
-
-class LogWatchDifferential : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::memset(option3.logfile, 0, sizeof option3.logfile);
-        std::memcpy(option3.logfile, eventlog.data(), eventlog.size());
-        option3.popup = 0;
-    }
-
-    void start_case(int number, std::time_t now)
-    {
-        log_path = logs.file("messages-" + std::to_string(number));
-        write_file(log_path, "");
-        set_system_log_path(log_path.c_str());
-        write_file(eventlog, "");
-        events_seen = 0;
-        for (auto field : {globalhour, globalminute, globalsecond})
-            std::memset(field, 0, sizeof globalhour);
-        std::memset(globaldate, 0, sizeof globaldate);
-        std::memset(olderrordata, 0, sizeof olderrordata);
-        reference = reference_log_watch::State{};
-        content.clear();
-        size_at_last_read = 0;
-        use_fixed_clock(now);
+        static const char* const events[] = {"Array 1 drive 2 failed", "Array 1 rebuild started",
+            // These agree in their first 70 characters once the prefix is in front.
+            "Channel 1 master drive not responding, retrying the request once more (a)",
+            "Channel 1 master drive not responding, retrying the request once more (b)"};
+        // Mostly within seconds of now, some minutes or days off, the coming day a year before.
+        const int kind = between(1, 100);
+        last = kind <= 40 ? now - between(0, 16) : kind <= 50 ? (last ? last : now) : kind <= 60 ? now + between(0, 20)
+             : kind <= 75 ? now - between(17, 600) : kind <= 85 ? now - 86400 * between(1, 3) + between(-100, 100)
+             : kind <= 90 ? now + 86400 + between(-600, 600) : kind <= 95 ? now + 86400 - 365 * 86400 + between(-3600, 3600)
+             : now - between(3600, 86400);
+        std::string line = log_prefix(last);
+        if (chance(30))
+            line += "quorvex sshd[" + std::to_string(between(1, 99999)) + "]: session opened";
+        else // 16 filler characters put the marker at column 32; 8 to 30 cover columns 24 to 46.
+            line += std::string(chance(60) ? 16 : between(8, 30), 'k') + "HALVOREN|" +
+                    (chance(85) ? std::string(pick(events)) : std::string(between(300, 1200), static_cast<char>('a' + between(0, 25))));
+        if (line.size() > 460 && chance(30)) // the piece after the first 399 characters is marked
+            line.replace(399, 52, marked_line(last, "inner event"), 0, 52);
+        if (chance(5)) // 397 to 401 characters with the newline sit on the piece edge
+            line.resize(between(396, 400), 'p');
+        if (chance(hourless)) // the message ends at the missing hour, marked or not before it
+            line[7] = '\0', line[6] = pick({' ', 'x', 'y'});
+        else if (chance(4))
+            for (int n = between(1, 3); n > 0; --n)
+                line[between(0, std::min<int>(40, line.size() - 1))] = pick({'\0', '\n', '\xff', ' ', ':', '9', 'D'});
+        return line + "\n";
     }
 
-    void append(const std::string& bytes)
-    {
-        if (std::FILE* f = std::fopen(log_path.c_str(), "ab")) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-        }
-        content += bytes;
-    }
-
-    // A new file takes the log's name; the old one goes away.
-    void rotate(const std::string& fresh)
-    {
-        const std::string next = log_path + ".new";
-        write_file(next, fresh);
-        ASSERT_EQ(std::rename(next.c_str(), log_path.c_str()), 0);
-        content = fresh;
-    }
-
-    // The same file written anew from its start.
-    void rewrite(const std::string& fresh)
-    {
-        write_file(log_path, fresh);
-        content = fresh;
-    }
-
-    void truncate_to(std::size_t length)
-    {
-        ASSERT_EQ(::truncate(log_path.c_str(), static_cast<off_t>(length)), 0);
-        content.resize(length);
-    }
-
-    // What start-up does, or a change of the last-seen time made by anyone but the watch.
-    void change_last_seen_outside(bool forget_all)
-    {
-        for (char* hour : {globalhour, reference.hour}) {
-            hour[0] = forget_all ? '\0' : '0';
-            hour[1] = '0';
-        }
-        if (forget_all) {
-            std::memset(globaldate, 0, sizeof globaldate);
-            std::memset(reference.date, 0, sizeof reference.date);
-        }
-    }
-
-    // One pass of each; the program's watch writes its events to the event log.
-    void pass_and_compare(bool on, const std::string& where)
-    {
-        option3.uselogfile = on ? 1 : 0;
-        const std::size_t reported_before = reference.reported.size();
-        reference_log_watch::pass(reference, log_path.c_str());
-        geterrordata();
-        if (on)
-            size_at_last_read = content.size();
-        reported_in_all += reference.reported.size() - reported_before;
-
-        std::string expected;
-        for (std::size_t i = reported_before; i < reference.reported.size(); ++i)
-            expected += reference.reported[i];
-        const std::string written = read_file(eventlog);
-        ASSERT_GE(written.size(), events_seen) << where;
-        ASSERT_EQ(written.substr(events_seen), expected) << where;
-        events_seen = written.size();
-        ASSERT_EQ(std::memcmp(globalhour, reference.hour, sizeof globalhour), 0) << where;
-        ASSERT_EQ(std::memcmp(globalminute, reference.minute, sizeof globalminute), 0) << where;
-        ASSERT_EQ(std::memcmp(globalsecond, reference.second, sizeof globalsecond), 0) << where;
-        ASSERT_EQ(std::memcmp(globaldate, reference.date, sizeof globaldate), 0) << where;
-        ASSERT_EQ(std::memcmp(olderrordata, reference.olderrordata, sizeof olderrordata), 0) << where;
-    }
-
-    MemoryDir logs;
-    std::string eventlog = logs.file("Error.log");
-    std::string log_path;
-    std::string content;
-    std::size_t events_seen = 0;
-    std::size_t size_at_last_read = 0;
-    std::size_t reported_in_all = 0;
-    reference_log_watch::State reference;
+    std::mt19937 engine;
+    // Some logs have lost every hour: marked lines without one are newer than anything after
+    // them, and in the first hour of the day they are recent.
+    int hourless = chance(5) ? 100 : 2;
+    std::time_t last = 0;
 };
 
 std::time_t next_edge(std::time_t now, int period) { return now - now % period + period; }
 
-// Mostly seconds at a time, often onto a minute, hour or midnight edge, now and then days
-// ahead or a little back.
-std::time_t move_clock(Random& random, std::time_t now)
+// The first logs are megabytes long, read in blocks of up to a megabyte, lines crossing the
+// block edges.
+TEST(LogWatchDifferential, RandomLogsGiveTheSameEventsAsAFullReread)
 {
-    const int kind = random.between(1, 100);
-    if (kind <= 45)
-        return now + random.between(0, 9);
-    if (kind <= 60)
-        return now + random.between(10, 40);
-    if (kind <= 72)
-        return next_edge(now, 60) - random.between(0, 3) + random.between(0, 1) * random.between(0, 16);
-    if (kind <= 80)
-        return next_edge(now, 3600) - random.between(0, 5) + random.between(0, 1) * random.between(0, 16);
-    if (kind <= 88)
-        return next_edge(now, 86400) - random.between(0, 10) + random.between(0, 1) * random.between(0, 16);
-    if (kind <= 93)
-        return now + random.between(3600, 3 * 86400);
-    return now - random.between(1, 30);
-}
-
-std::time_t starting_time(Random& random)
-{
-    std::time_t start =
-        utc(2023, random.between(1, 12), random.between(1, 28), random.between(0, 23), random.between(0, 59),
-            random.between(0, 59));
-    if (random.chance(40))
-        start = next_edge(start, random.pick({60, 3600, 86400})) - random.between(0, 20);
-    return start;
-}
-
-TEST_F(LogWatchDifferential, RandomLogsGiveTheSameEventsAsAFullReread)
-{
-    constexpr int kCases = 3000;
-    for (int number = 0; number < kCases; ++number) {
-        Random random(20231206u + static_cast<unsigned>(number));
-        LineMaker maker(random);
-        std::time_t now = starting_time(random);
-        start_case(number, now);
-
-        // Some history: several days, and lines of the coming day from a year before.
-        std::string history;
-        for (int n = random.between(0, 30); n > 0; --n)
-            history += maker.line(now - random.between(0, 3 * 86400));
-        append(history);
-
-        // Appended bytes come from this stream, cut anywhere: lines arrive in parts.
-        std::string stream;
-        const int steps = random.between(6, 20);
-        for (int step = 0; step < steps; ++step) {
+    ScopedWorkDir dir;
+    // Thousands of logs are written, cut and replaced: in memory, where the file system does
+    // not take care of replaced files.
+    const std::string eventlog = dir.file("Error.log"), log_path = "/dev/shm/quorvex-messages-" + std::to_string(getpid());
+    std::memcpy(option3.logfile, eventlog.data(), eventlog.size());
+    std::string content; // what the log holds
+    std::size_t size_at_last_read = 0, reported_in_all = 0;
+    reference_log_watch::State reference;
+    const auto append = [&](const std::string& bytes) { std::ofstream(log_path, std::ios::binary | std::ios::app) << bytes, content += bytes; };
+    // One pass of each; the program's watch writes its events to the event log.
+    const auto pass_and_compare = [&](bool on, const std::string& where) {
+        option3.uselogfile = on ? 1 : 0;
+        reference_log_watch::pass(reference, log_path.c_str());
+        geterrordata();
+        size_at_last_read = on ? content.size() : size_at_last_read;
+        std::string expected;
+        for (const std::string& message : reference.reported)
+            expected += message;
+        ASSERT_EQ(read_file(eventlog), expected) << where;
+        ASSERT_EQ(reference_log_watch::program_last_seen(), reference_log_watch::last_seen(reference)) << where;
+    };
+    for (int number = 0; number < 3000; ++number) {
+        Random r{std::mt19937(20231206u + number)};
+        std::time_t now = utc(2023, r.between(1, 12), r.between(1, 28), r.between(0, 23), r.between(0, 59), r.between(0, 59));
+        if (r.chance(40))
+            now = next_edge(now, r.pick({60, 3600, 86400})) - r.between(0, 20);
+        use_fixed_clock(now);
+        write_file(log_path, content = "");
+        write_file(eventlog, "");
+        set_system_log_path(log_path.c_str());
+        reported_in_all += reference.reported.size();
+        reference_log_watch::start_afresh(reference);
+        size_at_last_read = 0;
+        std::string stream; // appended in parts cut anywhere, after a history of several days
+        for (int n = number < 4 ? 20000 : r.between(0, 30); n > 0; --n)
+            stream += r.line(number < 4 ? now : now - r.between(0, 3 * 86400));
+        for (int step = 0, steps = r.between(6, 20); step < steps; ++step) {
             const std::string where = "case " + std::to_string(number) + " step " + std::to_string(step);
+            for (int n = r.chance(60) ? r.between(1, 6) : 0; n > 0; --n)
+                stream += r.line(now);
+            const std::size_t cut = r.chance(70) ? stream.size() : r.between(0, static_cast<int>(stream.size()));
+            append(stream.substr(0, cut));
+            stream.erase(0, cut);
+            // Mostly seconds on, often onto a minute, hour or midnight edge, or days on or a little back.
+            const int clock = r.between(1, 100), over = r.between(0, 1) * r.between(0, 16);
+            now = clock <= 60 ? now : clock <= 78 ? now + r.between(0, 9) : clock <= 84 ? now + r.between(10, 40)
+                : clock <= 89 ? next_edge(now, 60) - r.between(0, 3) + over : clock <= 92 ? next_edge(now, 3600) - r.between(0, 5) + over
+                : clock <= 96 ? next_edge(now, 86400) - r.between(0, 10) + over : clock <= 98 ? now + r.between(3600, 3 * 86400)
+                : now - r.between(1, 30);
+            set_fixed_clock(now);
             bool must_read = false;
-            if (random.chance(60)) {
-                for (int n = random.between(1, 6); n > 0; --n)
-                    stream += maker.line(now);
-                const std::size_t cut = random.chance(70)
-                                            ? stream.size()
-                                            : static_cast<std::size_t>(random.between(0, static_cast<int>(stream.size())));
-                append(stream.substr(0, cut));
-                stream.erase(0, cut);
-            }
-            if (random.chance(40)) {
-                now = move_clock(random, now);
-                set_fixed_clock(now);
-            }
-            if (random.chance(5)) {
+            if (const int kind = r.between(1, 100); kind <= 8) {
+                // Rotated, or the same file written anew.
                 std::string fresh;
-                for (int n = random.between(0, 8); n > 0; --n)
-                    fresh += maker.line(now);
-                rotate(fresh);
+                for (int n = r.between(0, 8); n > 0; --n)
+                    fresh += r.line(now);
+                write_file(kind <= 5 ? log_path + ".new" : log_path, content = fresh);
+                ASSERT_TRUE(kind > 5 || std::rename((log_path + ".new").c_str(), log_path.c_str()) == 0);
                 stream.clear();
-            } else if (random.chance(3)) {
-                // Every line differs from all before it, so the bytes before the watch's
-                // position differ too.
-                std::string fresh;
-                for (int n = random.between(0, 8); n > 0; --n) {
-                    std::string line = maker.line(now);
-                    fresh += line.insert(line.size() - 1, " rewritten " + where);
-                }
-                rewrite(fresh);
-                stream.clear();
-            } else if (random.chance(5) && size_at_last_read > 0) {
-                // Cut below what the last pass saw, and let the writer go on for less than
-                // was cut before the watch looks again.
-                const auto kept = static_cast<std::size_t>(random.between(0, static_cast<int>(size_at_last_read) - 1));
-                truncate_to(kept);
-                std::string again = maker.line(now);
-                again.resize(std::min(again.size(), size_at_last_read - kept - 1));
-                append(again);
+            } else if (kind <= 13 && size_at_last_read > 0) {
+                // Cut below what the last pass saw, and written on for less than was cut.
+                content.resize(r.between(0, static_cast<int>(size_at_last_read) - 1));
+                ASSERT_EQ(::truncate(log_path.c_str(), static_cast<off_t>(content.size())), 0);
+                append(r.line(now).substr(0, size_at_last_read - content.size() - 1));
                 stream.clear();
                 must_read = true;
             }
-            if (random.chance(3))
-                change_last_seen_outside(random.chance(50));
-            pass_and_compare(must_read || random.chance(85), where);
+            if (r.chance(3)) { // what start-up does, or anyone but the watch changing the last-seen time
+                const bool forget_all = r.chance(50);
+                for (char* hour : {globalhour, reference.hour})
+                    hour[0] = forget_all ? '\0' : '0', hour[1] = '0';
+                if (forget_all)
+                    globaldate[0] = reference.date[0] = '\0';
+            }
+            pass_and_compare(must_read || r.chance(85), where);
             if (HasFatalFailure())
-                return;
+                number = 3000, step = steps;
         }
     }
+    std::remove(log_path.c_str());
     // The logs must give the watch something to report, or the comparison proves little.
     EXPECT_GT(reported_in_all, 5000u);
-}
-
-// Other days' marked lines and today's unmarked ones, some far longer than a piece.
-std::string noise_line(Random& random, std::time_t now)
-{
-    std::string line = random.chance(50) ? log_prefix(now - 86400 * random.between(1, 9)) + "quorvex kernel: HALVOREN|"
-                                         : log_prefix(now - random.between(0, 30)) + "quorvex sshd: ";
-    line.append(static_cast<std::size_t>(random.chance(10) ? random.between(400, 1500) : random.between(5, 120)), 'n');
-    return line + "\n";
-}
-
-// Noise up to `at` bytes into the appended part, then an event there: as a line of its
-// own, or as the second piece of a longer line.
-void put_event_at(std::string& part, std::size_t at, const std::string& event, Random& random, std::time_t now)
-{
-    while (part.size() + 1600 < at)
-        part += noise_line(random, now);
-    if (part.size() < at)
-        part += std::string(at - part.size() - 1, 'f') + "\n";
-    if (random.chance(30))
-        part += std::string(kPiece, 'w');
-    part += event;
-}
-
-// Logs of a few megabytes, read in several blocks: events start just before, on and after
-// the block edges, or straddle them.
-TEST_F(LogWatchDifferential, LargeLogsGiveTheSameEventsAcrossReadBlocks)
-{
-    constexpr std::size_t kBlock = 1u << 20;
-    for (int number = 0; number < 6; ++number) {
-        Random random(4242u + static_cast<unsigned>(number));
-        const std::time_t now = utc(2023, 12, random.between(1, 28), random.between(0, 23), random.between(0, 59), 30);
-        start_case(number, now);
-        int event = 0;
-        auto event_line = [&] {
-            const int n = event++;
-            return marked_line(now - 14 + n, "edge event " + std::to_string(n));
-        };
-
-        std::string first;
-        for (std::size_t edge = kBlock; edge <= 3 * kBlock; edge += kBlock)
-            put_event_at(first, edge - static_cast<std::size_t>(random.between(0, 450)), event_line(), random, now);
-        first += std::string(static_cast<std::size_t>(random.between(0, 300)), 'u'); // unfinished
-        append(first);
-        pass_and_compare(true, "case " + std::to_string(number) + " first pass");
-        if (HasFatalFailure())
-            return;
-
-        // The next pass reads from where the unfinished line starts.
-        const std::size_t from = static_cast<std::size_t>(log_read_position());
-        ASSERT_EQ(from, first.rfind('\n') + 1);
-        const std::size_t edge = from + kBlock - first.size();
-        std::string more;
-        put_event_at(more, 200, event_line(), random, now);
-        put_event_at(more, edge - static_cast<std::size_t>(random.between(0, 450)), event_line(), random, now);
-        put_event_at(more, edge + 5000, event_line(), random, now);
-        append(more);
-        pass_and_compare(true, "case " + std::to_string(number) + " after a large append");
-        if (HasFatalFailure())
-            return;
-    }
-    EXPECT_EQ(reported_in_all, 6u * 6u);
 }
 
 } // namespace

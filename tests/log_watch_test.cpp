@@ -1,383 +1,225 @@
+// The log watch: which lines of the system log or the journal become events, what the user
+// sees and what the event log gets, and where the next pass goes on.
 #include "event_test_support.h"
+#include "journal_files.h"
 #include "test_support.h"
 
+#include "monitor/event_sources.h"
+#include "monitor/journal_source.h"
+#include "monitor/log_follower.h"
 #include "monitor/log_watch.h"
 #include "settings/settings_record.h"
-#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace {
 
-// Wednesday, 6 December 2023.
-const std::time_t kNow = utc(2023, 12, 6, 10, 42, 5);
+const std::time_t kNow = utc(2023, 12, 6, 10, 42, 5); // a Wednesday
+std::time_t at(int hour, int minute, int second) { return utc(2023, 12, 6, hour, minute, second); }
+std::string line(std::time_t when, const std::string& event = "Array 1 drive 2 failed") { return marked_line(when, event); }
+// The line's event log entry and popup text: the line and an empty line.
+std::string entry(const std::string& line) { return line + "\n"; }
+std::string after(std::size_t at, const std::string& seen, const std::string& events) { return std::to_string(at) + " " + seen + " " + events; }
 
 class LogWatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensure_gtk();
         use_fixed_clock(kNow);
+        std::memcpy(option3.logfile, eventlog.data(), eventlog.size());
+        flags(0, 1);
         set_system_log_path(syslog.c_str());
-        copy_event_log_path(eventlog);
-    }
-    void TearDown() override
-    {
-        for (GtkWidget* popup : open_popups())
-            gtk_widget_destroy(popup);
-        drain_events();
     }
 
-    static void copy_event_log_path(const std::string& path)
-    {
-        std::memset(option3.logfile, 0, sizeof option3.logfile);
-        std::memcpy(option3.logfile, path.data(), path.size());
-    }
-    static void notify(std::uint32_t popup, std::uint32_t uselogfile)
-    {
-        option3.popup = popup;
-        option3.uselogfile = uselogfile;
-    }
-    void log(const std::string& content) { write_file(syslog, content); }
-    // Forgets the last-seen time, the last message and the event log.
+    static void flags(std::uint32_t popup, std::uint32_t uselogfile) { option3.popup = popup, option3.uselogfile = uselogfile; }
+    // Forgets the last-seen time, the last message, the read position and the event log.
     void forget()
     {
-        globalhour[0] = '\0';
-        olderrordata[0] = '\0';
+        for (char* field : {globalhour, globalminute, globalsecond, globaldate, olderrordata})
+            field[0] = '\0';
+        set_system_log_path(syslog.c_str());
         std::remove(eventlog.c_str());
     }
-    std::string events() const { return read_file(eventlog); }
-    // The event log entry a reported line leaves: the line and an empty line.
-    static std::string entry(const std::string& line) { return line + "\n"; }
+    void add(const std::string& bytes) { write_file(syslog, read_file(syslog) + bytes); }
+    std::string events() const { return file_exists(eventlog) ? read_file(eventlog) : ""; }
+    // A pass; then the read position, the last-seen time and the event log.
+    std::string pass()
+    {
+        geterrordata();
+        return after(log_read_position(), std::string(globalhour) + ":" + globalminute + ":" + globalsecond, events());
+    }
+    // Labels of the open popups, sorted; the popups are closed.
+    static std::vector<std::string> popups()
+    {
+        std::vector<std::string> texts;
+        for (GtkWidget* popup : open_popups())
+            texts.push_back(label_text(popup_label(popup))), gtk_widget_destroy(popup);
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }
 
     ScopedWorkDir dir;
-    std::string syslog = dir.file("messages");
-    std::string eventlog = dir.file("Error.log");
+    std::string syslog = dir.file("messages"), eventlog = dir.file("Error.log");
 };
 
-TEST_F(LogWatch, FlagsOtherThanOneLeaveTheSystemLogUnopened)
+TEST_F(LogWatch, WhichLinesAreReported)
 {
-    log(marked_line(kNow - 5, "Array 1 drive 2 failed"));
-    OpenWatch watch(syslog);
-    for (std::uint32_t value : {0u, 2u}) {
-        notify(value, value);
-        geterrordata();
+    struct Case { std::string name; std::time_t now; std::string log, seen, events; };
+    std::vector<Case> cases;
+    const std::string piece = (log_prefix(kNow - 3) + "quorvex kernel: HALVOREN|" + std::string(400, 'z')).substr(0, 399);
+    // Recent: at most 14 seconds old in the minute, or 46..59 of the minute before in 0..14.
+    const std::time_t recency[][3] = {
+        {at(10, 41, 50), at(10, 42, 5), 1},  {at(10, 41, 40), at(10, 42, 5), 0},  {at(10, 59, 50), at(11, 0, 5), 1},
+        {at(10, 59, 50), at(11, 1, 5), 0},   {at(10, 41, 46), at(10, 42, 14), 1}, {at(10, 41, 46), at(10, 42, 15), 0},
+        {at(10, 41, 45), at(10, 42, 0), 0},  {at(10, 40, 50), at(10, 42, 5), 0},  {at(10, 42, 0), at(10, 42, 14), 1},
+        {at(10, 42, 0), at(10, 42, 15), 0},  {at(10, 42, 30), at(10, 42, 5), 1},  {at(9, 59, 50), at(11, 0, 5), 0},
+        {at(23, 59, 50), at(23, 59, 55), 1}, {at(0, 0, 1), at(0, 0, 3), 1},
+    };
+    for (const auto& [stamp, now, reported] : recency)
+        cases.push_back({log_prefix(stamp) + "at " + log_prefix(now), now, line(stamp), line(stamp).substr(7, 8), reported ? entry(line(stamp)) : ""});
+    for (int column : {24, 25, 44, 45}) { // the marker counts from column 25 to 44
+        const std::string l = log_prefix(kNow - 2) + std::string(column - 16, 'x') + "HALVOREN|event\n";
+        const bool marked = column == 25 || column == 44;
+        cases.push_back({"column " + std::to_string(column), kNow, l, marked ? "10:42:03" : "::", marked ? entry(l) : ""});
     }
-    EXPECT_EQ(watch.opens(), 0);
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-
-    notify(0, 1);
-    geterrordata();
-    EXPECT_EQ(watch.opens(), 1);
-}
-
-TEST_F(LogWatch, ARecentLineIsReportedOnceAndNeverAgain)
-{
-    const std::string line = marked_line(kNow - 10, "Array 1 drive 2 failed");
-    log("Dec  6 10:30:00 quorvex kernel: eth0 link up\n" + line);
-    notify(1, 1);
-    geterrordata();
-    ASSERT_EQ(open_popups().size(), 1u);
-    EXPECT_STREQ(olderrordata, (line + "\n").c_str());
-    EXPECT_EQ(events(), entry(line));
-    EXPECT_STREQ(globalhour, "10");
-    EXPECT_STREQ(globalminute, "41");
-    EXPECT_STREQ(globalsecond, "55");
-
-    // Not newer any more: the same line is not reported even with no memory of the message.
-    olderrordata[0] = '\0';
-    set_fixed_clock(kNow + 3);
-    geterrordata();
-    EXPECT_EQ(open_popups().size(), 1u);
-    EXPECT_EQ(events(), entry(line));
-}
-
-TEST_F(LogWatch, AnOlderLineIsRememberedButNotReported)
-{
-    log(marked_line(kNow - 20, "Array 1 drive 2 failed") + marked_line(kNow - 22, "older, later in the file"));
-    notify(1, 1);
-    geterrordata();
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-    EXPECT_STREQ(globalhour, "10");
-    EXPECT_STREQ(globalminute, "41");
-    EXPECT_STREQ(globalsecond, "45");
-    EXPECT_STREQ(globaldate, "Dec  6");
-    EXPECT_EQ(olderrordata[0], '\0');
-}
-
-TEST_F(LogWatch, RecentWindowAcrossMinuteAndHourEdges)
-{
-    struct Case {
-        std::time_t line, now;
-        bool reported;
-    };
-    const Case cases[] = {
-        {utc(2023, 12, 6, 10, 41, 50), utc(2023, 12, 6, 10, 42, 5), true},
-        {utc(2023, 12, 6, 10, 41, 40), utc(2023, 12, 6, 10, 42, 5), false},
-        {utc(2023, 12, 6, 10, 59, 50), utc(2023, 12, 6, 11, 0, 5), true},
-        {utc(2023, 12, 6, 10, 59, 50), utc(2023, 12, 6, 11, 1, 5), false},
-        {utc(2023, 12, 6, 10, 41, 46), utc(2023, 12, 6, 10, 42, 14), true},
-        {utc(2023, 12, 6, 10, 41, 46), utc(2023, 12, 6, 10, 42, 15), false},
-        {utc(2023, 12, 6, 10, 41, 45), utc(2023, 12, 6, 10, 42, 0), false},
-        {utc(2023, 12, 6, 10, 40, 50), utc(2023, 12, 6, 10, 42, 5), false},
-        {utc(2023, 12, 6, 10, 42, 0), utc(2023, 12, 6, 10, 42, 14), true},
-        {utc(2023, 12, 6, 10, 42, 0), utc(2023, 12, 6, 10, 42, 15), false},
-        // Stamped later than now within the minute: still counts as recent.
-        {utc(2023, 12, 6, 10, 42, 30), utc(2023, 12, 6, 10, 42, 5), true},
-        {utc(2023, 12, 6, 9, 59, 50), utc(2023, 12, 6, 11, 0, 5), false},
-    };
-    notify(0, 1);
+    cases.insert(cases.end(), {
+        {"after others", kNow, "Dec  6 10:30:00 quorvex kernel: eth0 up\n" + line(kNow - 10), "10:41:55", entry(line(kNow - 10))},
+        {"an older line later", kNow, line(at(10, 41, 45)) + line(at(10, 40, 50)) + line(at(9, 59, 50)), "10:41:45", ""},
+        {"other days", kNow, line(kNow - 86400) + "Nov  6 10:42:01 quorvex kernel: HALVOREN|x\n", "::", ""},
+        {"two in one second", kNow, line(kNow - 4) + line(kNow - 4, "Array 1 drive 1 failed"), "10:42:01", entry(line(kNow - 4))},
+        {"a piece of a long line", kNow, piece + "tail of the long line\n", "10:42:02", piece.substr(0, 398) + "\n"},
+        {"an unfinished line", kNow, line(kNow - 2).substr(0, 50), "::", ""},
+    });
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         forget();
         set_fixed_clock(c.now);
-        const std::string line = marked_line(c.line, "Array 1 drive 2 failed");
-        log(line);
-        geterrordata();
-        EXPECT_EQ(events(), c.reported ? entry(line) : "") << line;
+        write_file(syslog, c.log);
+        EXPECT_EQ(pass(), after(c.log.find_last_of('\n') + 1, c.seen, c.events)); // read up to the last complete line
     }
 }
 
-TEST_F(LogWatch, MarkerCountsOnlyFromColumns25To44)
+TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
 {
-    notify(0, 1);
-    const std::string prefix = log_prefix(kNow - 2); // 16 characters
-    for (int column : {24, 25, 44, 45}) {
+    const std::string l = line(kNow - 3), before = "earlier entry\n\n";
+    const std::uint32_t cases[][4] = {{1, 1, 1, 1}, {1, 2, 1, 0}, {2, 1, 0, 1}, {1, 0, 1, 0}, {0, 0, 0, 0}, {2, 2, 0, 0}};
+    for (const auto& [popup, uselogfile, shown, logged] : cases) {
+        SCOPED_TRACE(testing::Message() << "popup " << popup << " uselogfile " << uselogfile);
         forget();
-        const std::string line = prefix + std::string(column - 16, 'x') + "HALVOREN|event\n";
-        log(line);
-        geterrordata();
-        const bool marked = column == 25 || column == 44;
-        EXPECT_EQ(events(), marked ? entry(line) : "") << "column " << column;
-        EXPECT_EQ(globalhour[0] != '\0', marked) << "column " << column;
+        write_file(eventlog, before);
+        write_file(syslog, l);
+        flags(popup, uselogfile);
+        // With both off the log is not even read.
+        EXPECT_EQ(pass(), after(shown || logged ? l.size() : 0, shown || logged ? "10:42:02" : "::", before + (logged ? entry(l) : "")));
+        EXPECT_EQ(popups(), shown ? std::vector<std::string>{entry(l)} : std::vector<std::string>{});
     }
-}
-
-TEST_F(LogWatch, LinesOfAnotherDayAreIgnored)
-{
-    notify(1, 1);
-    log(marked_line(kNow - 24 * 3600, "yesterday, same time of day") +
-        "Nov  6 10:42:01 quorvex kernel: HALVOREN|last month\n");
+    // Each event has a popup of its own, not transient for the main window (so it shows while
+    // that is minimised) and closed by OK, also when the event log cannot be opened.
+    forget();
+    flags(1, 1);
+    std::strcpy(option3.logfile, dir.path().c_str());
+    write_file(syslog, l + line(kNow - 2, "Array 1 rebuild started") + line(kNow - 1, "Array 1 rebuild done"));
     geterrordata();
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
-}
-
-TEST_F(LogWatch, OnlyTheFirstOfTwoLinesInOneSecondIsHandled)
-{
-    notify(0, 1);
-    const std::string first = marked_line(kNow - 4, "Array 1 drive 1 failed");
-    log(first + marked_line(kNow - 4, "Array 1 drive 2 failed"));
-    geterrordata();
-    EXPECT_EQ(events(), entry(first));
-}
-
-TEST_F(LogWatch, PopupOnlyShowsTheMessageAndWritesNoFile)
-{
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(1, 2);
-    GtkWidget* main_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_show(main_window);
-    window = main_window;
-    geterrordata();
-    auto popups = open_popups();
-    ASSERT_EQ(popups.size(), 1u);
-    GtkWidget* popup = popups[0];
-    // A top-level of its own, so it shows while the main window is minimised.
-    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(popup)), nullptr);
-    window = nullptr;
-    gtk_widget_destroy(main_window);
-    EXPECT_FALSE(file_exists(eventlog));
-    EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(popup)), nullptr);
-    EXPECT_FALSE(gtk_window_get_modal(GTK_WINDOW(popup)));
-    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(popup)), 5u);
-
-    GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(popup));
-    GtkWidget* label = popup_label(popup);
-    GtkWidget* button = popup_button(popup);
-    ASSERT_NE(label, nullptr);
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(label_text(label), line + "\n");
-    EXPECT_EQ(gtk_widget_get_margin_start(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_end(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_top(label), 10);
-    EXPECT_EQ(gtk_widget_get_margin_bottom(label), 10);
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(button)), "OK");
-    for (GtkWidget* child : {label, button}) {
-        gboolean expand = FALSE, fill = FALSE;
-        guint padding = 99;
-        gtk_container_child_get(GTK_CONTAINER(area), child, "expand", &expand, "fill", &fill, "padding", &padding, nullptr);
-        EXPECT_TRUE(expand);
-        EXPECT_TRUE(fill);
-        EXPECT_EQ(padding, 0u);
-        EXPECT_TRUE(gtk_widget_get_visible(child));
-    }
-    // The label comes before the button in the content area.
-    GList* children = gtk_container_get_children(GTK_CONTAINER(area));
-    EXPECT_LT(g_list_index(children, label), g_list_index(children, button));
-    g_list_free(children);
-
-    gtk_button_clicked(GTK_BUTTON(button));
-    drain_events();
-    EXPECT_TRUE(open_popups().empty());
-}
-
-TEST_F(LogWatch, LogOnlyAppendsTheLineAndAnEmptyLine)
-{
-    write_file(eventlog, "earlier entry\n\n");
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(2, 1);
-    geterrordata();
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_EQ(events(), "earlier entry\n\n" + line + "\n");
-}
-
-TEST_F(LogWatch, ThreeEventsOpenThreePopups)
-{
-    log(marked_line(kNow - 3, "Array 1 drive 2 failed") + marked_line(kNow - 2, "Array 1 rebuild started") +
-        marked_line(kNow - 1, "Array 1 rebuild done"));
-    notify(1, 0);
-    geterrordata();
-    auto popups = open_popups();
-    ASSERT_EQ(popups.size(), 3u);
-    gtk_button_clicked(GTK_BUTTON(popup_button(popups[1])));
+    auto shown = open_popups();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(shown[1])), nullptr);
+    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(popup_button(shown[1]))), "OK");
+    gtk_button_clicked(GTK_BUTTON(popup_button(shown[1])));
     drain_events();
     EXPECT_EQ(open_popups().size(), 2u);
 }
 
-TEST_F(LogWatch, ARepeatAgreeingInItsFirst70CharactersIsNotReported)
+TEST_F(LogWatch, APassGoesOnWhereTheLastOneStopped)
 {
-    const std::string line = marked_line(kNow - 3, std::string(40, 'a') + "first");
-    log(line);
-    notify(0, 1);
+    // A file replaced by one ending like it, or cut and written anew, is read from its start.
+    const std::string noise = "Dec  5 09:00:00 quorvex sshd: " + std::string(500, 'n') + "\n";
+    const std::string first = line(kNow - 9), second = line(kNow - 8, "Array 1 drive 1 failed"), third = line(kNow - 7);
+    write_file(syslog, first + noise);
+    EXPECT_EQ(pass(), after(first.size() + noise.size(), "10:41:56", entry(first)));
+    write_file(syslog + ".new", second + noise);
+    ASSERT_EQ(std::rename((syslog + ".new").c_str(), syslog.c_str()), 0);
+    EXPECT_EQ(pass(), after(second.size() + noise.size(), "10:41:57", entry(first) + entry(second)));
+    write_file(syslog, third);
+    const std::string all = entry(first) + entry(second) + entry(third);
+    EXPECT_EQ(pass(), after(third.size(), "10:41:58", all));
+    // A pass with nothing new reads only the end of a large log.
+    const auto bytes_read = [] { return std::stol(read_file("/proc/self/io").substr(7)); };
+    add(std::string(2 << 20, '\n') + noise); // ends unlike the line added next
     geterrordata();
-    ASSERT_EQ(events(), entry(line));
-
-    // Forgetting the last-seen time makes the lines newer again; only the message stops them.
-    globalhour[0] = '\0';
-    log(marked_line(kNow - 3, std::string(40, 'a') + "second"));
+    add(line(kNow - 1));
     geterrordata();
-    EXPECT_EQ(events(), entry(line));
-    EXPECT_STREQ(globalsecond, "02");
-
-    globalhour[0] = '\0';
-    const std::string differs = marked_line(kNow - 3, std::string(20, 'a') + "b");
-    log(differs);
+    const long before = bytes_read();
     geterrordata();
-    EXPECT_EQ(events(), entry(line) + entry(differs));
-}
-
-TEST_F(LogWatch, AnEventOfTheNextDayIsReportedAfterALateOneTheDayBefore)
-{
-    notify(0, 1);
-    const std::time_t late = utc(2023, 12, 6, 23, 50, 0);
-    const std::string first = marked_line(late, "Array 1 drive 2 failed");
-    set_fixed_clock(late + 5);
-    log(first);
-    geterrordata();
-    ASSERT_EQ(events(), entry(first));
-
-    const std::time_t morning = utc(2023, 12, 7, 10, 0, 0);
-    const std::string second = marked_line(morning, "Array 1 drive 1 failed");
-    set_fixed_clock(morning + 5);
-    log(first + second);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second));
-    EXPECT_STREQ(globaldate, "Dec  7");
-    EXPECT_STREQ(globalhour, "10");
-
-    // Within the new day the usual order holds again.
-    log(first + second + marked_line(morning - 60, "Array 1 earlier"));
-    set_fixed_clock(morning - 55);
-    geterrordata();
-    EXPECT_EQ(events(), entry(first) + entry(second));
-}
-
-TEST_F(LogWatch, ALineFillingTheReadBufferIsFittedIntoTheMessage)
-{
-    notify(0, 1);
-    const std::string head = marked_line(kNow - 3, "");
-    const std::string piece = head.substr(0, head.size() - 1) + std::string(399 - (head.size() - 1), 'z');
-    ASSERT_EQ(piece.size(), 399u);
-    log(piece + "tail of the long line\n");
-    geterrordata();
-    const std::string fitted = piece.substr(0, 398) + "\n";
-    EXPECT_EQ(events(), fitted);
-    EXPECT_EQ(std::strlen(olderrordata), 399u);
-    EXPECT_EQ(std::string(olderrordata), fitted);
-
-    // 398 characters and the newline fill the buffer too.
+    EXPECT_LT(bytes_read() - before, 100000);
+    // A system log that is a directory reads as empty.
+    set_system_log_path(dir.path().c_str());
+    EXPECT_EQ(pass(), after(0, "10:42:04", all + entry(line(kNow - 1))));
+    // A start forgets the last-seen time, not the last message: a line agreeing with it in
+    // its first 70 characters is no new event.
     forget();
-    const std::string full = piece.substr(0, 397) + "y\n";
-    log(full);
-    geterrordata();
-    EXPECT_EQ(events(), full.substr(0, 398) + "\n");
-}
-
-TEST_F(LogWatch, AnEventLogThatCannotBeOpenedStillShowsThePopup)
-{
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line);
-    notify(1, 1);
-    for (const std::string& path : {std::string(), dir.path()}) {
-        forget();
-        copy_event_log_path(path);
+    const std::string once = line(kNow - 3, std::string(40, 'a') + "1"), differs = line(kNow - 3, std::string(20, 'a') + "b");
+    for (const std::string& l : {once, line(kNow - 3, std::string(40, 'a') + "2"), differs}) {
+        globalhour[0] = '\0';
+        write_file(syslog, l);
         geterrordata();
-        EXPECT_STREQ(olderrordata, (line + "\n").c_str());
     }
-    EXPECT_EQ(open_popups().size(), 2u);
-
-    // A path filling its whole field unterminated is read as the 99 characters a field holds.
-    forget();
-    std::memset(option3.logfile, 'q', sizeof option3.logfile);
-    std::memcpy(option3.hostip, "127.0.0.1", 10);
-    geterrordata();
-    const std::string name(sizeof option3.logfile - 1, 'q');
-    EXPECT_EQ(read_file(dir.file(name)), entry(line));
-    EXPECT_FALSE(file_exists(dir.file(name + "127.0.0.1")));
+    EXPECT_EQ(events(), entry(once) + entry(differs));
 }
 
-TEST_F(LogWatch, AnUnfinishedLastLineReportsNothing)
+JournalEntry kernel(std::time_t stamp, const std::string& message) { return {stamp, "quorvex", message}; }
+std::string entry(const JournalEntry& e) { return entry(log_prefix(e.stamp) + e.host + " kernel: " + e.message + "\n"); }
+
+TEST_F(LogWatch, TodaysRecentMarkedKernelEntriesOfTheJournalArriveOnce)
 {
-    notify(1, 1);
-    const std::string line = marked_line(kNow - 3, "Array 1 drive 2 failed");
-    log(line.substr(0, line.size() - 1));
-    geterrordata();
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_TRUE(open_popups().empty());
-    EXPECT_FALSE(file_exists(eventlog));
+    const std::string journal = dir.file("journal");
+    ASSERT_EQ(mkdir(journal.c_str(), 0700), 0);
+    set_journal_directory(journal.c_str());
+    flags(1, 1);
+    const auto append = [&](const std::vector<JournalEntry>& entries) { ASSERT_EQ(write_journal(journal, journal_export(entries)), ""); };
+    // A pass at a time; then the journal entries handled and the event log.
+    const auto pass_at = [&](std::time_t now) { return set_fixed_clock(now), geterrordata(), std::to_string(journal_entries_handled()) + " " + events(); };
+    append({kernel(kNow - 86400, "HALVOREN|yesterday at this time"), kernel(kNow - 40, "HALVOREN|older than recent"),
+            kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 4, "usb 1-1: new device"),
+            {kNow - 3, "quorvex", "HALVOREN|from a program", "syslog"}, {kNow - 3, "quorvex", "HALVOREN|from a service", "stdout"},
+            kernel(kNow - 2, "HALVOREN|Array 1 rebuild started")});
+    const std::string one = "Dec  6 10:42:00 quorvex kernel: HALVOREN|Array 1 drive 2 failed\n\n",
+                      two = "Dec  6 10:42:03 quorvex kernel: HALVOREN|Array 1 rebuild started\n\n";
+    EXPECT_EQ(pass_at(kNow), "3 " + one + two);
+    EXPECT_EQ(popups(), (std::vector<std::string>{one, two}));
+    // A journal written anew holds other files: the saved cursor names none of them, and
+    // the pass starts again from midnight without reporting twice.
+    ASSERT_EQ(std::remove((journal + "/test.journal").c_str()), 0);
+    const JournalEntry later = kernel(kNow + 8, "HALVOREN|Array 1 rebuild done"), last = kernel(kNow + 12, "HALVOREN|Array 2 done");
+    append({kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 2, "HALVOREN|Array 1 rebuild started"), later});
+    EXPECT_EQ(pass_at(kNow + 10), "3 " + one + two + entry(later));
+    // The next passes read only what was appended, from the journal kept open.
+    ASSERT_EQ(std::rename(journal.c_str(), (journal + "-moved").c_str()), 0);
+    EXPECT_EQ(pass_at(kNow + 11), "0 " + one + two + entry(later));
+    ASSERT_EQ(write_journal(journal + "-moved", journal_export({last})), "");
+    EXPECT_EQ(pass_at(kNow + 14), "1 " + one + two + entry(later) + entry(last));
 }
 
-TEST_F(LogWatch, GarbledLinesAreSkippedWithoutHarm)
+TEST_F(LogWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
 {
-    notify(0, 1);
-    std::string junk = "\n" + std::string("Dec") + "\n" + "Dec \n" + std::string("Dec  6\0\0\0 HALVOREN|x\n", 21) +
-                       std::string(1000, '\xff') + "\n" + "Dec  6 10:4\n";
-    // A long line first leaves its bytes behind in the buffer; a short marked-looking line
-    // after it must not be read past its end.
-    junk += marked_line(kNow - 3, std::string(300, 'l')) + "Dec  6 10:42:03 x\n";
-    const std::string good = marked_line(kNow - 2, "Array 1 drive 2 failed");
-    log(junk + good);
-    geterrordata();
-    const std::string long_line = marked_line(kNow - 3, std::string(300, 'l'));
-    EXPECT_EQ(events(), entry(long_line) + entry(good));
-}
-
-TEST(CurrentTime, GettimenowCopiesTheCtimeTextOfTheClock)
-{
-    use_fixed_clock(utc(2024, 2, 29, 7, 5, 9));
-    char buf[26];
-    std::memset(buf, '#', sizeof buf);
-    gettimenow(buf);
-    EXPECT_EQ(std::string(buf, 26), std::string("Thu Feb 29 07:05:09 2024\n\0", 26));
+    const std::string l = line(kNow - 5);
+    const bool steps[][3] = {{0, 0, 0}, {1, 0, 1}, {1, 0, 0}, {1, 1, 0}, {1, 0, 1}, {1, 0, 0}}; // flag on, kern.log, told
+    for (int step = 0; step < 6; ++step) {
+        const auto [on, kernlog, told] = steps[step];
+        SCOPED_TRACE(step);
+        flags(0, on);
+        if (kernlog)
+            write_file(dir.file("kern.log"), l);
+        else
+            std::remove(dir.file("kern.log").c_str());
+        geterrordata();
+        EXPECT_EQ(popups(), told ? std::vector<std::string>{kNoAccessText} : std::vector<std::string>{});
+        EXPECT_EQ(events(), step >= 3 ? entry(l) : "");
+    }
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The log watch as it was before it kept a read position: every pass opens the system log
 // and reads it from its start, line by line with fgets, and walks all of today's lines
-// again. Kept beside the tests as the yardstick for the incremental watch (the differential
-// test, the fuzz target and the benchmarks). It keeps its own last-seen time and last
-// message, so it can run side by side with the program's watch on the same file.
+// again. The yardstick for the incremental watch (the differential test, the fuzz target
+// and the benchmarks). It keeps its own last-seen time and last message, so it can run side
+// by side with the program's watch on the same file.
 #pragma once
 
 #include "base/bounded_text.h"
@@ -13,117 +13,71 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace reference_log_watch {
 
 struct State {
-    char hour[5] = {};
-    char minute[5] = {};
-    char second[5] = {};
-    char date[7] = {};
-    char olderrordata[400] = {};
-    // Every message reported, in order.
-    std::vector<std::string> reported;
+    char hour[5] = {}, minute[5] = {}, second[5] = {}, date[7] = {}, olderrordata[400] = {};
+    std::vector<std::string> reported; // every message reported, in order
 };
 
-constexpr int kBufferSize = 400;
-constexpr const char kMarker[] = "HALVOREN|";
-constexpr int kMarkerLength = sizeof kMarker - 1;
-constexpr int kFirstMarkerColumn = 25;
-constexpr int kLastMarkerColumn = 44;
-constexpr int kDuplicateLength = 70;
-
-struct TimeFields {
-    char hour[3];
-    char minute[3];
-    char second[3];
+// Hour, minute and second of a text with the hour at a column, as texts and numbers.
+struct Time {
+    char text[3][3];
+    int value[3];
+    Time(const char* line, int column)
+    {
+        for (int i = 0; i < 3; ++i) {
+            text[i][0] = line[column + 3 * i], text[i][1] = line[column + 3 * i + 1], text[i][2] = '\0';
+            value[i] = std::atoi(text[i]);
+        }
+    }
 };
 
-inline void cut_two(char (&field)[3], const char* text, int at)
-{
-    field[0] = text[at];
-    field[1] = text[at + 1];
-    field[2] = '\0';
-}
+inline bool same_day(const char* a, const char* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[4] == b[4] && a[5] == b[5]; }
 
-inline TimeFields time_at(const char* text, int hour_column)
-{
-    TimeFields t;
-    cut_two(t.hour, text, hour_column);
-    cut_two(t.minute, text, hour_column + 3);
-    cut_two(t.second, text, hour_column + 6);
-    return t;
-}
+// The marker starts in one of the columns 25 to 44.
+inline bool is_marked(const char* line) { return std::string_view(line + 25, 28).find("HALVOREN|") != std::string_view::npos; }
 
-inline bool read_line(std::FILE* file, char (&line)[kBufferSize])
+inline bool is_newer(const State& s, const char* line, const Time& t)
 {
-    std::memset(line, 0, sizeof line);
-    return std::fgets(line, sizeof line, file) != nullptr && !std::feof(file);
-}
-
-inline bool is_today(const char* line, const char* now)
-{
-    return line[0] == now[4] && line[1] == now[5] && line[2] == now[6] && line[4] == now[8] && line[5] == now[9];
-}
-
-inline bool is_marked(const char* line)
-{
-    for (int column = kFirstMarkerColumn; column <= kLastMarkerColumn; ++column)
-        if (std::strncmp(line + column, kMarker, kMarkerLength) == 0)
-            return true;
+    if (s.hour[0] == '\0' || !same_day(line, s.date))
+        return true;
+    const char* seen[] = {s.hour, s.minute, s.second};
+    for (int i = 0; i < 3; ++i)
+        if (int by = std::strncmp(t.text[i], seen[i], 2); by != 0 || i == 2)
+            return by > 0;
     return false;
 }
 
-inline bool is_newer(const State& s, const char* line, const TimeFields& t)
+// At most 14 seconds old in the minute, or seconds 46..59 of the minute before when now is
+// in seconds 0..14.
+inline bool is_recent(const Time& line, const Time& now)
 {
-    const bool same_date = line[0] == s.date[0] && line[1] == s.date[1] && line[2] == s.date[2] &&
-                           line[4] == s.date[4] && line[5] == s.date[5];
-    if (s.hour[0] == '\0' || !same_date)
-        return true;
-    if (int by_hour = std::strncmp(t.hour, s.hour, 2); by_hour != 0)
-        return by_hour > 0;
-    if (int by_minute = std::strncmp(t.minute, s.minute, 2); by_minute != 0)
-        return by_minute > 0;
-    return std::strncmp(t.second, s.second, 2) > 0;
-}
-
-inline void remember(State& s, const char* line, const TimeFields& t)
-{
-    copy_text(s.hour, t.hour);
-    copy_text(s.minute, t.minute);
-    copy_text(s.second, t.second);
-    std::memcpy(s.date, line, sizeof s.date - 1);
-    s.date[sizeof s.date - 1] = '\0';
-}
-
-inline bool is_previous(int earlier, int later, int last) { return earlier == later - 1 || (earlier == last && later == 0); }
-
-inline bool is_recent(const TimeFields& line, const TimeFields& now)
-{
-    const int H = std::atoi(line.hour), M = std::atoi(line.minute), S = std::atoi(line.second);
-    const int h = std::atoi(now.hour), m = std::atoi(now.minute), s = std::atoi(now.second);
-    const bool across_minute_edge = s <= 14 && S > 45;
+    const int H = line.value[0], M = line.value[1], S = line.value[2], h = now.value[0], m = now.value[1], s = now.value[2];
     if (H == h && M == m)
         return s - S <= 14;
-    if (H == h)
-        return is_previous(M, m, 59) && across_minute_edge;
-    return is_previous(H, h, 23) && m == 0 && M == 59 && across_minute_edge;
+    const bool minute_before = H == h ? M == m - 1 || (M == 59 && m == 0) : (H == h - 1 || (H == 23 && h == 0)) && m == 0 && M == 59;
+    return minute_before && s <= 14 && S > 45;
 }
 
-inline void handle_line(State& s, const char* line, const char* now, const TimeFields& time_now)
+inline void handle_line(State& s, const char* line, const char* now)
 {
-    if (!is_today(line, now) || !is_marked(line))
+    // Today is month and day of the current-time text ("Wed Dec  6 10:42:05 2023\n").
+    if (!same_day(line, now + 4) || !is_marked(line))
         return;
-    const TimeFields stamped = time_at(line, 7);
+    const Time stamped(line, 7);
     if (!is_newer(s, line, stamped))
         return;
-    remember(s, line, stamped);
-    if (!is_recent(stamped, time_now))
+    copy_text(s.hour, stamped.text[0]), copy_text(s.minute, stamped.text[1]), copy_text(s.second, stamped.text[2]);
+    std::memcpy(s.date, line, 6);
+    if (!is_recent(stamped, Time(now, 11)))
         return;
-    char message[kBufferSize];
-    format_text(message, sizeof message, "%.*s\n", kBufferSize - 2, line);
-    if (std::strncmp(s.olderrordata, message, kDuplicateLength) == 0)
+    char message[400];
+    format_text(message, sizeof message, "%.*s\n", 398, line);
+    if (std::strncmp(s.olderrordata, message, 70) == 0)
         return;
     copy_text(s.olderrordata, message);
     s.reported.emplace_back(message);
@@ -134,15 +88,29 @@ inline void pass(State& s, const char* path)
 {
     if (option3.uselogfile != 1 && option3.popup != 1)
         return;
-    char now[26];
+    char now[26], line[400];
     gettimenow(now);
-    const TimeFields time_now = time_at(now, 11);
     UniqueFile log(path, "r");
-    if (!log)
-        return;
-    char line[kBufferSize];
-    while (read_line(log.get(), line))
-        handle_line(s, line, now, time_now);
+    while (log && (std::memset(line, 0, sizeof line), std::fgets(line, sizeof line, log.get())) && !std::feof(log.get()))
+        handle_line(s, line, now);
+}
+
+// The last-seen time and last message as bytes, the reference's or the program's.
+inline std::string last_seen(const char* h, const char* m, const char* s, const char* d, const char* o)
+{
+    return std::string(h, 5) + std::string(m, 5) + std::string(s, 5) + std::string(d, 7) + std::string(o, 400);
+}
+inline std::string last_seen(const State& s) { return last_seen(s.hour, s.minute, s.second, s.date, s.olderrordata); }
+inline std::string program_last_seen() { return last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata); }
+
+// The reference and the program forget all they have seen.
+inline void start_afresh(State& s)
+{
+    s = State{};
+    for (char* field : {globalhour, globalminute, globalsecond})
+        std::memset(field, 0, sizeof globalhour);
+    std::memset(globaldate, 0, sizeof globaldate);
+    std::memset(olderrordata, 0, sizeof olderrordata);
 }
 
 } // namespace reference_log_watch

@@ -1,3 +1,5 @@
+// The mirror synchronisation schedule: the value sent to the driver each second, 1 outside
+// the scheduled minute and 0 in it, sent only when it changes.
 #include "event_test_support.h"
 
 #include "driver/driver_records.h"
@@ -9,195 +11,63 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-enum { kMonthly = 0, kWeekly = 1, kDaily = 2, kHourly = 3, kEveryMinute = 4 };
+enum { kMonthly = 0, kWeekly = 1, kDaily = 2, kHourly = 3 };
 
-class Schedule : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        install_simulated_driver(card);
-        use_fixed_clock(utc(2023, 12, 6, 10, 42, 5));
-        option3.syncdisabled = 0;
-    }
-    void TearDown() override { uninstall_simulated_driver(); }
-
-    static void schedule(std::uint32_t type, int hour, int minute, std::uint32_t pm)
-    {
-        option3.synctype = type;
-        option3.synchour = hour;
-        option3.syncminute = minute;
-        option3.syncpm = pm;
-    }
-    // The command values the driver received, in order.
-    std::vector<int> sent() const
-    {
-        std::vector<int> values;
-        for (const SimEvent& e : card.requests_with_code(kRequestMirrorSync))
-            values.push_back(e.written[0]);
-        return values;
-    }
-    // Runs the check at a time of day and returns the values sent so far.
-    std::vector<int> check_at(std::time_t when)
-    {
-        set_fixed_clock(when);
-        gtkSynchronize();
-        return sent();
-    }
-
+TEST(Schedule, ValueSentForEachKindInAndOutOfItsMinute)
+{
+    // The schedule (the field is the month day or the weekday), Mirror_Sync before the check,
+    // the time of the check and the value sent (-1: nothing).
+    const struct {
+        const char* name; std::uint32_t type; int hour, minute; std::uint32_t pm; char field[4];
+        std::uint32_t disabled; bool rebuilding; int before; std::time_t when; int sent;
+    } cases[] = {
+        {"monthly in", kMonthly, 0, 0, 0, "31", 0, false, 1, utc(2023, 12, 31, 0, 0, 0), 0},
+        {"monthly other day", kMonthly, 0, 0, 0, "31", 0, false, 0, utc(2023, 10, 31, 12, 0, 0), 1},
+        {"no 31 November", kMonthly, 0, 0, 0, "31", 0, false, 1, utc(2023, 11, 30, 0, 0, 0), -1},
+        {"day blank 7", kMonthly, 9, 15, 0, " 7", 0, false, 1, utc(2023, 12, 7, 9, 15, 0), 0},
+        {"day 07 unterminated", kMonthly, 9, 15, 0, {'0', '7', '\0', 'x'}, 0, false, 1, utc(2023, 12, 7, 9, 15, 0), 0},
+        {"day 17", kMonthly, 9, 15, 0, "17", 0, false, 1, utc(2023, 12, 7, 9, 15, 0), -1},
+        {"weekly in", kWeekly, 8, 0, 0, "Wed", 0, false, 1, utc(2023, 12, 6, 8, 0, 0), 0},
+        {"weekly other day", kWeekly, 8, 0, 0, "Wed", 0, false, 0, utc(2023, 12, 7, 8, 0, 0), 1},
+        {"weekday long", kWeekly, 8, 0, 0, {'W', 'e', 'd', 'n'}, 0, false, 1, utc(2023, 12, 6, 8, 0, 0), -1},
+        {"daily pm in", kDaily, 2, 30, 1, "", 0, false, 1, utc(2023, 12, 6, 14, 30, 59), 0},
+        {"daily pm am", kDaily, 2, 30, 1, "", 0, false, 0, utc(2023, 12, 6, 2, 30, 0), 1},
+        {"noon is pm 0", kDaily, 12, 0, 0, "", 0, false, 1, utc(2023, 12, 6, 12, 0, 0), 0},
+        {"12 pm is no hour", kDaily, 12, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 12, 0, 0), 1},
+        {"huge hour", kDaily, INT_MAX, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 15, 0, 0), 1},
+        {"hourly in", kHourly, 7, 0, 1, "", 0, false, 1, utc(2023, 12, 6, 0, 0, 30), 0},
+        {"hourly out", kHourly, 7, 0, 1, "", 0, false, 0, utc(2023, 12, 6, 10, 59, 58), 1},
+        {"unknown kind", 77, 0, 5, 0, "", 0, false, 1, utc(2023, 12, 6, 10, 42, 5), 0},
+        {"disabled after 1", kHourly, 0, 0, 0, "", 1, false, 1, utc(2023, 12, 6, 10, 42, 5), 0},
+        {"disabled at 0", kHourly, 0, 0, 0, "", 1, false, 0, utc(2023, 12, 6, 10, 42, 5), -1},
+        {"disabled 2 is on", kHourly, 0, 0, 0, "", 2, false, 0, utc(2023, 12, 6, 10, 42, 5), 1},
+        {"rebuild in", kHourly, 0, 30, 0, "", 0, true, 1, utc(2023, 12, 6, 10, 30, 0), -1},
+        {"rebuild disabled", kHourly, 0, 30, 0, "", 1, true, 1, utc(2023, 12, 6, 10, 29, 0), -1},
+    };
     SimulatedCard card;
-};
-
-using V = std::vector<int>;
-
-TEST_F(Schedule, OffFromStartSendsNothingEver)
-{
-    option3.syncdisabled = 1;
-    schedule(kEveryMinute, 0, 0, 0);
-    for (int minute = 0; minute < 60; minute += 7)
-        EXPECT_EQ(check_at(utc(2023, 12, 6, 10, minute, 0)), V{});
-    EXPECT_EQ(card.opens(), 0);
-    EXPECT_EQ(Mirror_Sync, 0);
-}
-
-TEST_F(Schedule, SwitchedOffAfterACommandOneSendsZeroOnce)
-{
-    schedule(kDaily, 3, 0, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 0, 0)), V{1});
-    option3.syncdisabled = 1;
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 3, 0, 5)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 3, 0, 10)), (V{1, 0}));
-    // Any value but 1 leaves the schedule on.
-    option3.syncdisabled = 2;
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 11, 0, 0)), (V{1, 0, 1}));
-    EXPECT_TRUE(card.all_closed());
-}
-
-TEST_F(Schedule, DailyAtHalfPastTwoInTheAfternoon)
-{
-    schedule(kDaily, 2, 30, 1);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 14, 29, 55)), V{1});
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 2, 30, 0)), V{1});
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 14, 30, 0)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 14, 30, 59)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 14, 31, 0)), (V{1, 0, 1}));
-    EXPECT_EQ(check_at(utc(2023, 12, 7, 14, 30, 4)), (V{1, 0, 1, 0}));
-    EXPECT_EQ(card.last_sync_command, 0);
-}
-
-TEST_F(Schedule, HourlyAtMinuteZero)
-{
-    schedule(kHourly, 7, 0, 1);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 59, 58)), V{1});
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 11, 0, 3)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 11, 0, 59)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 11, 1, 0)), (V{1, 0, 1}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 0, 0, 30)), (V{1, 0, 1, 0}));
-}
-
-TEST_F(Schedule, EveryMinuteSendsZeroOnlyAfterAOne)
-{
-    schedule(kEveryMinute, 5, 5, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 42, 5)), V{});
-    schedule(kHourly, 0, 5, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 42, 5)), V{1});
-    // Unknown kinds behave as every minute.
-    schedule(77, 0, 5, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 42, 10)), (V{1, 0}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 43, 10)), (V{1, 0}));
-}
-
-TEST_F(Schedule, MonthlyOnThe31stNeverFiresInNovember)
-{
-    schedule(kMonthly, 0, 0, 0);
-    std::memcpy(option3.syncmonthday, "31", 3);
-    EXPECT_EQ(check_at(utc(2023, 10, 31, 12, 0, 0)), V{1});
-    for (int day = 1; day <= 30; ++day)
-        EXPECT_EQ(check_at(utc(2023, 11, day, 0, 0, 0)), V{1}) << "November " << day;
-    EXPECT_EQ(check_at(utc(2023, 12, 31, 0, 0, 0)), (V{1, 0}));
-}
-
-TEST_F(Schedule, MonthDayIsTheLeadingNumberOfItsField)
-{
-    schedule(kMonthly, 9, 15, 0);
-    const std::time_t matching = utc(2023, 12, 7, 9, 15, 0);
-    struct Case {
-        const char field[4];
-        bool matches;
-    };
-    const Case cases[] = {
-        {{' ', '7', '\0', '\0'}, true}, {{'0', '7', '\0', 'x'}, true}, {{' ', ' ', '7', '\0'}, true},
-        {{'7', 'x', '1', '\0'}, true},  {{'0', '0', '0', '7'}, true},  {{'1', '7', '\0', '\0'}, false},
-        {{'x', '7', '\0', '\0'}, false}, {{'\0', '7', '\0', '\0'}, false},
-    };
-    for (const Case& c : cases) {
-        std::memcpy(option3.syncmonthday, c.field, 4);
-        Mirror_Sync = 1;
-        card.clear_log();
-        EXPECT_EQ(check_at(matching), c.matches ? V{0} : V{}) << std::string(c.field, 4);
+    install_simulated_driver(card);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        option3.synctype = c.type, option3.synchour = c.hour, option3.syncminute = c.minute, option3.syncpm = c.pm, option3.syncdisabled = c.disabled;
+        std::memcpy(c.type == kWeekly ? option3.syncweekday : option3.syncmonthday, c.field, 4);
+        rebuilding_drive_mask() = c.rebuilding ? 0x02 : 0;
+        Mirror_Sync = c.before;
+        card = SimulatedCard{};
+        use_fixed_clock(c.when);
+        gtkSynchronize();
+        std::string sent;
+        for (const SimEvent& e : card.requests_with_code(kRequestMirrorSync))
+            sent += std::to_string(e.written[0]) + " ";
+        // Nothing to send: the card is not even opened.
+        EXPECT_EQ(sent + std::to_string(Mirror_Sync) + " " + std::to_string(card.opens()),
+                  (c.sent < 0 ? "" : std::to_string(c.sent) + " ") + std::to_string(c.sent < 0 ? c.before : c.sent) + " " + (c.sent < 0 ? "0" : "1"));
+        EXPECT_TRUE(card.all_closed());
     }
-}
-
-TEST_F(Schedule, NoonNeedsSyncpmZero)
-{
-    schedule(kDaily, 12, 0, 1);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 12, 0, 0)), V{1});
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 0, 0, 0)), V{1});
-    schedule(kDaily, 12, 0, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 12, 0, 0)), (V{1, 0}));
-    // Any non-zero syncpm means the afternoon.
-    schedule(kDaily, 3, 0, 2);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 3, 0, 0)), (V{1, 0, 1}));
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 15, 0, 0)), (V{1, 0, 1, 0}));
-    // An hour so large that adding 12 would overflow simply never matches.
-    schedule(kDaily, 2147483647, 0, 1);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 15, 0, 0)), (V{1, 0, 1, 0, 1}));
-}
-
-TEST_F(Schedule, WeekdayMustMatchExactly)
-{
-    schedule(kWeekly, 8, 0, 0);
-    const std::time_t wednesday = utc(2023, 12, 6, 8, 0, 0);
-    struct Case {
-        const char field[4];
-        std::time_t when;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"Wed", wednesday, true},
-        {"wed", wednesday, false},
-        {"WED", wednesday, false},
-        {"We", wednesday, false},
-        {{'W', 'e', 'd', 'n'}, wednesday, false},
-        {"Wed", wednesday + 24 * 3600, false},
-        {"Wed", wednesday + 60, false},
-        {"Thu", wednesday + 24 * 3600, true},
-    };
-    for (const Case& c : cases) {
-        std::memcpy(option3.syncweekday, c.field, 4);
-        Mirror_Sync = 1;
-        card.clear_log();
-        EXPECT_EQ(check_at(c.when), c.matches ? V{0} : V{}) << std::string(c.field, 4);
-    }
-}
-
-TEST_F(Schedule, NothingIsSentDuringARebuild)
-{
-    rebuilding_drive_mask() = 0x02;
-    schedule(kHourly, 0, 30, 0);
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 29, 0)), V{});
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 30, 0)), V{});
-    option3.syncdisabled = 1;
-    Mirror_Sync = 1;
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 31, 0)), V{});
-    EXPECT_EQ(card.opens(), 0);
-
-    rebuilding_drive_mask() = 0;
-    EXPECT_EQ(check_at(utc(2023, 12, 6, 10, 31, 0)), V{0});
 }
 
 } // namespace
