@@ -1,12 +1,12 @@
 #include "live_window_support.h"
 
-#include "test_support.h"
+#include "settings/settings_file.h"
 #include "ui/main_notebook.h"
 #include "ui/startup.h"
 #include "ui/widget_registry.h"
 
-#include <cstdint>
-#include <cstdlib>
+#include <cstring>
+#include <utility>
 
 void open_test_window()
 {
@@ -30,52 +30,37 @@ bool settle_until(const std::function<bool()>& condition)
     return condition();
 }
 
-Rgb surface_pixel(cairo_surface_t* surface, int x, int y)
-{
-    cairo_surface_flush(surface);
-    const unsigned char* row = cairo_image_surface_get_data(surface) + cairo_image_surface_get_stride(surface) * y;
-    const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[x];
-    return {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff), static_cast<int>(p & 0xff)};
-}
-
-Rgb screen_pixel(GtkWidget* widget, int x, int y)
-{
-    GdkPixbuf* shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(widget), x, y, 1, 1);
-    if (!shot)
-        return {-1, -1, -1};
-    const guchar* p = gdk_pixbuf_get_pixels(shot);
-    const Rgb colour{p[0], p[1], p[2]};
-    g_object_unref(shot);
-    return colour;
-}
-
-bool same_colour(Rgb a, Rgb b) { return std::abs(a.r - b.r) <= 1 && std::abs(a.g - b.g) <= 1 && std::abs(a.b - b.b) <= 1; }
-
-int dark_pixels(cairo_surface_t* surface, int x, int y, int width, int height)
-{
-    int dark = 0;
-    for (int row = y; row < std::min(y + height, cairo_image_surface_get_height(surface)); ++row)
-        for (int column = x; column < std::min(x + width, cairo_image_surface_get_width(surface)); ++column) {
-            const Rgb p = surface_pixel(surface, column, row);
-            dark += p.r + p.g + p.b < 3 * 128;
-        }
-    return dark;
-}
-
 namespace {
 
 // Visits rows depth first; stops when the visitor returns true.
 bool visit(GtkTreeModel* model, GtkTreeIter* parent, const std::function<bool(GtkTreeIter&, bool opening)>& visitor)
 {
     GtkTreeIter row;
-    for (bool more = gtk_tree_model_iter_children(model, &row, parent); more; more = gtk_tree_model_iter_next(model, &row)) {
+    for (bool more = gtk_tree_model_iter_children(model, &row, parent); more; more = gtk_tree_model_iter_next(model, &row))
         if (visitor(row, true) || visit(model, &row, visitor) || visitor(row, false))
             return true;
-    }
     return false;
 }
 
-void mark_destroyed(GtkWidget*, gpointer watch) { static_cast<DestroyWatch*>(watch)->destroyed = true; }
+void collect_texts(GtkWidget* widget, gpointer out)
+{
+    auto& texts = *static_cast<std::string*>(out);
+    const char* text = GTK_IS_LABEL(widget) ? gtk_label_get_text(GTK_LABEL(widget)) : "";
+    if (gtk_widget_is_visible(widget) && text[std::strspn(text, " ")] != '\0')
+        texts += std::string(text) + "|";
+    if (GTK_IS_CONTAINER(widget))
+        gtk_container_forall(GTK_CONTAINER(widget), collect_texts, out);
+}
+
+void find_button(GtkWidget* widget, gpointer found)
+{
+    auto& button = *static_cast<std::pair<const char*, GtkWidget*>*>(found);
+    const char* label = GTK_IS_BUTTON(widget) ? gtk_button_get_label(GTK_BUTTON(widget)) : nullptr;
+    if (label && std::strcmp(label, button.first) == 0)
+        button.second = widget;
+    else if (GTK_IS_CONTAINER(widget))
+        gtk_container_forall(GTK_CONTAINER(widget), find_button, found);
+}
 
 } // namespace
 
@@ -115,4 +100,81 @@ bool select_row(GtkWidget* tree, PageKind kind, int index)
     });
 }
 
-DestroyWatch::DestroyWatch(GtkWidget* widget) { g_signal_connect(widget, "destroy", G_CALLBACK(mark_destroyed), this); }
+DestroyWatch::DestroyWatch(GtkWidget* widget)
+{
+    g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer w) { static_cast<DestroyWatch*>(w)->destroyed = true; }), this);
+}
+
+std::string shown_texts(GtkWidget* root)
+{
+    const char* title = GTK_IS_WINDOW(root) ? gtk_window_get_title(GTK_WINDOW(root)) : nullptr;
+    std::string texts = title ? std::string(title) + ":" : "";
+    collect_texts(root, &texts);
+    return texts.substr(0, texts.size() - (texts.back() == '|'));
+}
+
+GtkWidget* button_labelled(GtkWidget* root, const char* label)
+{
+    std::pair<const char*, GtkWidget*> found{label, nullptr};
+    find_button(root, &found);
+    return found.second;
+}
+
+void click(GtkWidget* root, const char* label)
+{
+    GtkWidget* button = root ? button_labelled(root, label) : nullptr;
+    ASSERT_NE(button, nullptr) << label;
+    gtk_button_clicked(GTK_BUTTON(button));
+    drain_events();
+}
+
+void set_active(GtkWidget* toggle, bool on)
+{
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on);
+    drain_events();
+}
+
+void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
+
+void WindowTest::SetUp()
+{
+    // The text areas' surfaces live for a whole run: each test starts a run of its own.
+    for (cairo_surface_t** surface : {&pixmap, &pixmap2})
+        if (*surface)
+            cairo_surface_destroy(std::exchange(*surface, nullptr));
+    install_simulated_driver(card);
+    open_test_window();
+}
+
+void WindowTest::TearDown()
+{
+    GList* all = gtk_window_list_toplevels();
+    for (GList* item = all; item; item = item->next)
+        if (gtk_window_get_window_type(GTK_WINDOW(item->data)) == GTK_WINDOW_TOPLEVEL)
+            gtk_widget_destroy(GTK_WIDGET(item->data));
+    g_list_free(all);
+    clear_build_handles();
+    tabletop = notebook = window = nullptr;
+    drain_events();
+    uninstall_simulated_driver();
+}
+
+void WindowTest::start_with(const SettingsRecord& record)
+{
+    write_file(dir.file("quorvex.conf"), bytes_of(record));
+    init_enviorment();
+    initgraph();
+    drain_events();
+}
+
+GtkWidget* WindowTest::option_page() const { return gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 2); }
+
+SettingsRecord default_record()
+{
+    SettingsRecord record{};
+    std::strcpy(record.hostip, "127.0.0.1");
+    record.syncdisabled = 1;
+    return record;
+}
+
+std::string bytes_of(const SettingsRecord& record) { return std::string(reinterpret_cast<const char*>(&record), sizeof record); }

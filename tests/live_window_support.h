@@ -1,27 +1,21 @@
-// Helpers for tests of the live window: start-up state with an empty main window,
-// painting, pixels and tree contents.
+// Helpers for tests of the window: the main window as start-up leaves it (tests step the
+// tick themselves), its trees, and what the user sees of widgets and dialogs.
 #pragma once
 
+#include "test_support.h"
+
+#include "settings/settings_record.h"
+#include "simulated_driver.h"
 #include "ui/info_pages.h"
 
-#include <gtk/gtk.h>
+#include <gtest/gtest.h>
 #include <functional>
 #include <string>
 
-// Start-up state and the main window as start-up leaves them, without the timer: tests
-// step the tick themselves.
+// Start-up state and the empty main window, without the timer.
 void open_test_window();
-
 // Runs the main loop until the condition holds or about two seconds have passed.
 bool settle_until(const std::function<bool()>& condition);
-
-struct Rgb {
-    int r, g, b;
-};
-Rgb surface_pixel(cairo_surface_t* surface, int x, int y);
-Rgb screen_pixel(GtkWidget* widget, int x, int y); // from the widget's own window
-bool same_colour(Rgb a, Rgb b);
-int dark_pixels(cairo_surface_t* surface, int x, int y, int width, int height);
 
 // The tree's rows, depth first, as "label<kind:index>" with children in braces.
 std::string describe_tree(GtkWidget* tree);
@@ -33,3 +27,32 @@ struct DestroyWatch {
     explicit DestroyWatch(GtkWidget* widget);
     bool destroyed = false;
 };
+
+// The visible texts under a widget, '|' between them, blank ones left out; a window's
+// title comes first, followed by ':'.
+std::string shown_texts(GtkWidget* root);
+GtkWidget* button_labelled(GtkWidget* root, const char* label);
+void click(GtkWidget* root, const char* label);
+void set_active(GtkWidget* toggle, bool on);
+void type(GtkWidget* entry, const std::string& text);
+inline bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }
+inline bool active(GtkWidget* toggle) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)); }
+inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
+
+// The main window with the simulated card and a fresh working directory.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
+    void start_with(const SettingsRecord& record);
+    GtkWidget* option_page() const;
+    std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }
+
+    ScopedWorkDir dir;
+    SimulatedCard card;
+};
+
+// The record of a start without a settings file.
+SettingsRecord default_record();
+std::string bytes_of(const SettingsRecord& record);

@@ -1,107 +1,56 @@
-#include "driver/driver_requests.h"
+#include "live_window_support.h"
+
+#include "demo_card.h"
 #include "inventory/inventory_tables.h"
-#include "monitor/log_watch.h"
-#include "simulated_driver.h"
-#include "test_support.h"
+#include "ui/main_notebook.h"
 #include "ui/startup.h"
-#include "settings/settings_record.h"
 #include "ui/widget_registry.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <functional>
-#include <string>
+#include <cstring>
 
 namespace {
 
-// What a test does once the program's window is up, from inside the main loop.
-std::function<void()> inside_main_loop;
-
-gboolean run_inside(gpointer)
-{
-    inside_main_loop();
-    return G_SOURCE_REMOVE;
-}
-
+// Runs the program on the card; `action` runs inside its main loop once the window is up.
 int run_program_with(SimulatedCard& card, std::function<void()> action)
 {
+    ensure_gtk();
     install_simulated_driver(card);
-    inside_main_loop = std::move(action);
-    g_idle_add(run_inside, nullptr);
+    static std::function<void()> inside;
+    inside = std::move(action);
+    g_idle_add(+[](gpointer) { inside(); return G_SOURCE_REMOVE; }, nullptr);
     char name[] = "quorvex-monitor";
     char* argv[] = {name, nullptr};
     return run_monitor(1, argv);
 }
 
-GtkWidget* only_child(GtkWidget* container)
-{
-    GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-    GtkWidget* child = children && !children->next ? GTK_WIDGET(children->data) : nullptr;
-    g_list_free(children);
-    return child;
-}
-
 } // namespace
 
-TEST(Startup, CardAnsweringOpensTheEmptyMainWindow)
+TEST(Startup, CardAnsweringOpensTheMainWindow)
 {
     ScopedWorkDir dir;
-    ensure_gtk();
-    SimulatedCard card;
-    bool checked = false;
+    SimulatedCard card = make_demo_card();
+    std::memset(astring, 0, sizeof astring); // as in a fresh process
+    std::string title;
     const int status = run_program_with(card, [&] {
-        ASSERT_NE(window, nullptr);
-        EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(window)), "Quorvex Monitor Utility V1.20 Build8");
-        int width = 0, height = 0;
-        gtk_widget_get_size_request(window, &width, &height);
-        EXPECT_EQ(width, 640);
-        EXPECT_EQ(height, 480);
-        EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(window)), 5u);
-        EXPECT_TRUE(gtk_widget_get_visible(window));
-        checked = true;
+        title = gtk_window_get_title(GTK_WINDOW(window));
+        EXPECT_TRUE(shown(window));
+        gtkInitGraph(); // the first tick builds the notebook
+        ASSERT_TRUE(select_row(tree_of_page(1), PageKind::ChannelDrive, 1));
+        EXPECT_EQ(PageInfo[3] * 10 + PageInfo[4], 11) << "the row shows its own drive";
         // The window's close request ends the main loop.
         GdkEvent* event = gdk_event_new(GDK_DELETE);
         event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
         gtk_main_do_event(event);
         gdk_event_free(event);
     });
-    EXPECT_TRUE(checked);
+    EXPECT_EQ(title, "Quorvex Monitor Utility V1.20 Build8");
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(card.all_closed());
-    EXPECT_EQ(card.requests_with_code(0x3807).size(), 1u);
 }
 
-TEST(Startup, NoDriverShowsTheSingleButtonThatEndsTheProgram)
-{
-    ScopedWorkDir dir;
-    ensure_gtk();
-    SimulatedCard card;
-    card.fail_version = true;
-    bool clicked = false;
-    const int status = run_program_with(card, [&] {
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(window)), nullptr);
-        EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(window)), 100u);
-        int width = 0, height = 0;
-        gtk_widget_get_size_request(window, &width, &height);
-        EXPECT_EQ(width, 640);
-        EXPECT_EQ(height, 480);
-        GtkWidget* button = only_child(window);
-        ASSERT_TRUE(button && GTK_IS_BUTTON(button));
-        EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(button)), "No Halvoren Card Detected Or No compatible driver");
-        EXPECT_TRUE(gtk_widget_get_visible(button));
-        card.clear_log();
-        clicked = true;
-        gtk_button_clicked(GTK_BUTTON(button));
-    });
-    EXPECT_TRUE(clicked);
-    EXPECT_EQ(status, 0);
-    // Nothing polls the driver once the no-card window is up.
-    EXPECT_TRUE(card.events.empty());
-}
-
-// A card that cannot be reached gets the no-card window and one line on stderr saying why.
+// A card that cannot be reached gets the no-card window, whose button ends the program,
+// and one line on stderr saying why; the settings are loaded all the same.
 TEST(Startup, UnreachableCardShowsNoCardAndSaysWhyOnStderr)
 {
     struct Case {
@@ -116,59 +65,26 @@ TEST(Startup, UnreachableCardShowsNoCardAndSaysWhyOnStderr)
                         "(no Halvoren card or no compatible driver)\n"},
     };
     ScopedWorkDir dir;
-    ensure_gtk();
+    SettingsRecord record = default_record();
+    std::strcpy(record.logfile, "/var/log/from-file.log");
+    write_file(dir.file("quorvex.conf"), bytes_of(record));
     for (const Case& c : cases) {
         SimulatedCard card;
         card.fail_open = c.fail_open;
         card.fail_version = !c.fail_open;
         card.open_errno = card.version_errno = c.error;
-        std::string label;
+        std::string shown;
         testing::internal::CaptureStderr();
-        run_program_with(card, [&] {
-            GtkWidget* button = only_child(window);
-            label = button && GTK_IS_BUTTON(button) ? gtk_button_get_label(GTK_BUTTON(button)) : "";
-            delete_handler();
+        const int status = run_program_with(card, [&] {
+            shown = std::to_string(gtk_container_get_border_width(GTK_CONTAINER(window))) + " " + shown_texts(window);
+            card.clear_log();
+            click(window, "No Halvoren Card Detected Or No compatible driver");
         });
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
-        EXPECT_EQ(label, "No Halvoren Card Detected Or No compatible driver");
+        EXPECT_EQ(shown, "100 No Halvoren Card Detected Or No compatible driver");
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(card.events.empty()) << "nothing polls the driver";
+        EXPECT_STREQ(option3.logfile, "/var/log/from-file.log");
         gtk_widget_destroy(window);
     }
-}
-
-TEST(Startup, StateBeforeTheFirstScan)
-{
-    PageInfo[0] = 2;
-    PageInfo[4] = 7;
-    arrayrebuilddisk[0] = 4;
-    globalhour[0] = '1';
-    prepare_startup_state();
-    for (int k = 0; k < 32; ++k) {
-        EXPECT_EQ(astring[k][0], static_cast<char>(k));
-        EXPECT_EQ(astring[k][1], '\0');
-    }
-    EXPECT_STREQ(astring[0], "");
-    EXPECT_EQ(std::string(astring[31]), std::string(1, '\x1f'));
-    for (int value : PageInfo)
-        EXPECT_EQ(value, 0);
-    EXPECT_EQ(arrayrebuilddisk[0], 0);
-    EXPECT_EQ(globalhour[0], '\0');
-    EXPECT_EQ(rebuilding_drive_mask(), 0);
-}
-
-TEST(Startup, SettingsAreLoadedBeforeTheToolkitStarts)
-{
-    ScopedWorkDir dir;
-    std::string record(340, '\0');
-    record.replace(0, 8, "from.log");
-    write_file(dir.file("quorvex.conf"), record);
-    SimulatedCard card;
-    card.fail_version = true;
-    bool seen = false;
-    ensure_gtk();
-    run_program_with(card, [&] {
-        seen = true;
-        delete_handler();
-    });
-    EXPECT_TRUE(seen);
-    EXPECT_STREQ(option3.logfile, "from.log");
 }

@@ -1,0 +1,213 @@
+#include "event_test_support.h"
+#include "live_window_support.h"
+
+#include "base/bounded_text.h"
+#include "driver/driver_records.h"
+#include "inventory/inventory_scan.h"
+#include "inventory/inventory_tables.h"
+#include "monitor/rebuild_state.h"
+#include "monitor/tick_cadence.h"
+#include "ui/main_notebook.h"
+#include "ui/monitor_tick.h"
+#include "ui/rebuild_progress.h"
+#include "ui/widget_registry.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void no_drives()
+{
+    for (auto& name : arraydisknames)
+        name[0] = '&';
+    for (auto& name : channeldisknames)
+        name[0] = '&';
+}
+
+// How many of the 14 line places of a text area show ink on the screen.
+int lines_on_screen(GtkWidget* area)
+{
+    const int width = std::min(300, gtk_widget_get_allocated_width(area)), height = gtk_widget_get_allocated_height(area);
+    GdkPixbuf* shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(area), 0, 0, width, height);
+    int lines = 0;
+    for (int k = 0; shot && k < 14 && 20 * k + 20 <= height; ++k) {
+        bool ink = false;
+        for (int y = 20 * k + 6; y < 20 * k + 20; ++y)
+            for (int x = 0; x < width; ++x) {
+                const guchar* p = gdk_pixbuf_get_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
+                ink = ink || p[0] + p[1] + p[2] < 3 * 128;
+            }
+        lines += ink;
+    }
+    if (shot)
+        g_object_unref(shot);
+    return lines;
+}
+
+} // namespace
+
+TEST_F(WindowTest, TreesListWhatTheScanFound)
+{
+    no_drives();
+    copy_text(arraynames[0], "Array 1");
+    copy_text(arraydisknames[0], "QV-A");
+    copy_text(arraydisknames[1], "QV-B");
+    copy_text(arraynames[1], "array 2"); // not an "A": neither it nor its members
+    copy_text(arraydisknames[12], "QV-HIDDEN");
+    copy_text(arraynames[3], "Array 4");
+    copy_text(controllernames[0], "Halvoren 1");
+    copy_text(channelnames[0][0], "Channel 1");
+    copy_text(channelnames[0][1], "Channel 2");
+    copy_text(channeldisknames[1], "QV-B");
+    std::memcpy(channeldisknames[3], "QV-\xff", 5);      // odd bytes stay readable
+    std::memcpy(controllernames[1], "H\0lvoren 2", 11); // one character is no controller's name
+    copy_text(channeldisknames[4], "QV-E");
+    initgraph();
+    EXPECT_EQ(describe_tree(treearray), "Array 1<0:0>{QV-A<1:0> QV-B<1:1> } Array 4<0:3> ");
+    EXPECT_EQ(describe_tree(tree_of_page(1)),
+              "Halvoren 1<2:0>{Channel 1<3:0>{QV-B<4:1> } Channel 2<3:1>{QV-\xef\xbf\xbd<4:3> } } ");
+    std::string tabs;
+    for (int page = 0; page < 3; ++page)
+        tabs += gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page)) + std::string("|");
+    EXPECT_EQ(tabs, "Array|Controller|Option|");
+
+    // A rebuild keeps the page shown; "close" ends the main loop.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 1);
+    DestroyWatch old_table(tabletop);
+    initgraph();
+    EXPECT_TRUE(old_table.destroyed);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
+    static bool timed_out = false;
+    g_idle_add(+[](gpointer) { click(tabletop, "close"); return G_SOURCE_REMOVE; }, nullptr);
+    const guint guard = g_timeout_add(5000, +[](gpointer) { timed_out = true; gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
+    gtk_main();
+    EXPECT_FALSE(timed_out);
+    g_source_remove(guard);
+}
+
+TEST_F(WindowTest, EachRowShowsItsPage)
+{
+    no_drives();
+    copy_text(arraynames[1], "Array 2");
+    copy_text(arraydisknames[9], "QV-B");
+    copy_text(controllernames[1], "Halvoren 2");
+    copy_text(channelnames[1][1], "Channel 2");
+    copy_text(channeldisknames[6], "QV-G");
+    const auto fill = [](TextLine* lines, int count, char tag) {
+        for (int k = 0; k < count; ++k)
+            std::snprintf(lines[k], kLineSize, "%c line %d", tag, k);
+    };
+    const auto joined = [](char tag, std::initializer_list<int> lines) {
+        std::string text;
+        for (int k : lines)
+            text += std::string(text.empty() ? "" : "\n") + tag + " line " + std::to_string(k);
+        return text;
+    };
+    fill(arrayinfo[1], kArrayLines, 'A');
+    fill(arraydiskinfo[9], kDriveLines, 'M');
+    fill(controllerinfo[1], kControllerLines, 'C');
+    fill(channelinfo[1], 4, 'H');
+    fill(channeldiskinfo[6], kDriveLines, 'D');
+    initgraph();
+    ASSERT_TRUE(settle_until([] { return pixmap != nullptr; }));
+    EXPECT_EQ(lines_on_screen(draw_area), 0);
+    struct Case {
+        PageKind kind;
+        int index;
+        std::string told;
+        int lines;
+    };
+    const Case cases[] = {
+        {PageKind::ArraySummary, 1, "Array 2:" + joined('A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
+        {PageKind::MemberDrive, 9, "QV-B:" + joined('M', {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 14},
+        {PageKind::Controller, 1, "Halvoren 2:" + joined('C', {0, 1, 2, 3, 4}), 5},
+        {PageKind::Channel, 3, "Channel 2:" + joined('H', {2, 3}), 2},
+        {PageKind::ChannelDrive, 6, "QV-G:" + joined('D', {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 14},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        const int page = c.kind >= PageKind::Controller;
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
+        GtkWidget* area = page ? draw_area2 : draw_area;
+        ASSERT_TRUE(settle_until([&] { return (page ? pixmap2 : pixmap) && gtk_widget_get_mapped(area); }));
+        EXPECT_GE(gtk_widget_get_allocated_width(area), 300);
+        ASSERT_TRUE(select_row(tree_of_page(page), c.kind, c.index));
+        AtkObject* told = gtk_widget_get_accessible(area);
+        EXPECT_EQ(std::string(atk_object_get_name(told)) + ":" + atk_object_get_description(told), c.told);
+        EXPECT_TRUE(settle_until([&] { return lines_on_screen(area) == c.lines; })) << lines_on_screen(area);
+    }
+    // The next build's text area shows the same page, which a scan redraws.
+    initgraph();
+    copy_text(channeldiskinfo[6][13], "");
+    ShowControllerDiskInformation(6);
+    EXPECT_TRUE(settle_until([] { return lines_on_screen(draw_area2) == 13; }));
+}
+
+TEST(RebuildBars, BarsFollowTheRebuildingDrives)
+{
+    const auto set = [](int array, int progress, int size, int members, int mask) {
+        arrayrebuildinfo[array][0] = progress, arrayrebuildinfo[array][1] = size, arrayrebuildinfo[array][2] = members;
+        rebuilding_drive_mask() = mask;
+        gtkRebuild();
+    };
+    set(0, 50, 200, 0x0C, 4); // no window yet: nothing to show
+    arrayrebuilddisk[0] = 0;
+    ProgressRows rows;
+    const auto bars = [] {
+        std::string text;
+        for (auto [label, bar] : {std::pair{barlabel1, pbar1}, {barlabel2, pbar2}})
+            text += (shown(label) ? label_text(label) : "-") + " " + (shown(bar) ? bar_text(bar) : "-") + "|";
+        return text;
+    };
+    const std::string one = "Rebuilding Array #1 synchronization in progress ", two = "Rebuilding Array #2 synchronization in progress ";
+    set(0, 50, 200, 0x0C, 4);
+    EXPECT_EQ(bars(), one + "25%|- -|");
+    set(1, 1, 3, 0x30, 0x14);
+    EXPECT_EQ(bars(), one + "25%|" + two + "33%|");
+    set(1, 2, 3, 0x30, 0);
+    EXPECT_EQ(bars(), "- -|- -|");
+    set(1, 2, 3, 0x30, 0x10); // each drive keeps its bar
+    EXPECT_EQ(bars(), "- -|" + two + "66%|");
+    set(0, 7, 0, 0x0C, 0x04); // no size, no percentage
+    EXPECT_EQ(bars(), one + "0%|" + two + "66%|");
+    for (auto [progress, size, percent] : {std::tuple{29, 100, 29}, {2, 3, 66}, {-1, 3, -33}, {2000000000, 1, INT_MAX}}) {
+        arrayrebuildinfo[0][0] = progress, arrayrebuildinfo[0][1] = size;
+        EXPECT_EQ(stringdivide(4), percent) << progress << " of " << size;
+    }
+}
+
+// Every tick may ring the bell; change detection on even counts, the rebuild refresh on
+// multiples of 5 and the scan on multiples of 8 of a count running 1..39.
+TEST_F(WindowTest, TickCadenceAndBell)
+{
+    card.arrays[0] = {1, 0x22, 1, 1024, 16, 63, 500, 100, 0x03, 0x02, 0x02}; // rebuilding drive 2
+    option3.audible = 1;
+    gtkReadFile();
+    gtkInitGraph();
+    std::string seen, expected;
+    for (int tick = 1; tick <= 80; ++tick) {
+        const int count = (tick - 1) % 39 + 1;
+        gtk_widget_hide(pbar1);
+        card.clear_log();
+        EXPECT_TRUE(gtkBeepCheck(nullptr));
+        const auto requests = card.requests();
+        std::size_t leading = 0;
+        while (leading < requests.size() && requests[leading].code == kRequestArrayStatus)
+            ++leading;
+        bool scanned = false;
+        for (const SimEvent& e : requests)
+            scanned = scanned || e.code == kRequestVersion;
+        seen += std::string(leading >= 8 ? "c" : "") + (shown(pbar1) ? "r" : "") + (scanned ? "s" : "") + " ";
+        expected += std::string(count % 2 ? "" : "c") + (count % 5 ? "" : "r") + (count % 8 ? "" : "s") + " ";
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(bells_rung, 80) << "the array is not functional";
+    for (const auto& [audible, fault] : {std::pair<std::uint32_t, std::int32_t>{2, 1}, {0, 1}, {1, 0}, {1, 2}}) {
+        option3.audible = audible;
+        errorBeep = fault;
+        gtkBeepCheck(nullptr);
+    }
+    EXPECT_EQ(bells_rung, 80);
+}
