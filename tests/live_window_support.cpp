@@ -14,23 +14,29 @@ void open_test_window()
     prepare_startup_state();
     window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_widget_set_size_request(window, 640, 480);
-    gtk_widget_show(window);
     gtk_container_set_border_width(GTK_CONTAINER(window), 5);
+    gtk_widget_show(window);
     settle_until([] { return gtk_widget_get_mapped(window); });
 }
 
 bool settle_until(const std::function<bool()>& condition)
 {
-    for (int round = 0; round < 100; ++round) {
-        drain_events();
-        if (condition())
-            return true;
+    for (int round = 0; round < 100 && (drain_events(), !condition()); ++round)
         g_usleep(20000);
-    }
     return condition();
 }
 
 namespace {
+
+using Visitor = std::function<void(GtkWidget*)>;
+
+void walk(GtkWidget* widget, const Visitor& visit)
+{
+    visit(widget);
+    if (GTK_IS_CONTAINER(widget))
+        gtk_container_forall(GTK_CONTAINER(widget), [](GtkWidget* child, gpointer v) { walk(child, *static_cast<Visitor*>(v)); },
+                             const_cast<Visitor*>(&visit));
+}
 
 // Visits rows depth first; stops when the visitor returns true.
 bool visit(GtkTreeModel* model, GtkTreeIter* parent, const std::function<bool(GtkTreeIter&, bool opening)>& visitor)
@@ -42,26 +48,6 @@ bool visit(GtkTreeModel* model, GtkTreeIter* parent, const std::function<bool(Gt
     return false;
 }
 
-void collect_texts(GtkWidget* widget, gpointer out)
-{
-    auto& texts = *static_cast<std::string*>(out);
-    const char* text = GTK_IS_LABEL(widget) ? gtk_label_get_text(GTK_LABEL(widget)) : "";
-    if (gtk_widget_is_visible(widget) && text[std::strspn(text, " ")] != '\0')
-        texts += std::string(text) + "|";
-    if (GTK_IS_CONTAINER(widget))
-        gtk_container_forall(GTK_CONTAINER(widget), collect_texts, out);
-}
-
-void find_button(GtkWidget* widget, gpointer found)
-{
-    auto& button = *static_cast<std::pair<const char*, GtkWidget*>*>(found);
-    const char* label = GTK_IS_BUTTON(widget) ? gtk_button_get_label(GTK_BUTTON(widget)) : nullptr;
-    if (label && std::strcmp(label, button.first) == 0)
-        button.second = widget;
-    else if (GTK_IS_CONTAINER(widget))
-        gtk_container_forall(GTK_CONTAINER(widget), find_button, found);
-}
-
 } // namespace
 
 std::string describe_tree(GtkWidget* tree)
@@ -70,14 +56,13 @@ std::string describe_tree(GtkWidget* tree)
     std::string out;
     visit(model, nullptr, [&](GtkTreeIter& row, bool opening) {
         const bool parent = gtk_tree_model_iter_has_child(model, &row);
-        if (!opening) {
-            out += parent ? "} " : " ";
-            return false;
-        }
         gchar* label = nullptr;
         int kind = -1, index = -1;
         gtk_tree_model_get(model, &row, kTreeLabel, &label, kTreeKind, &kind, kTreeIndex, &index, -1);
-        out += std::string(label) + "<" + std::to_string(kind) + ":" + std::to_string(index) + ">" + (parent ? "{" : "");
+        if (opening)
+            out += std::string(label) + "<" + std::to_string(kind) + ":" + std::to_string(index) + ">" + (parent ? "{" : "");
+        else
+            out += parent ? "} " : " ";
         g_free(label);
         return false;
     });
@@ -102,22 +87,29 @@ bool select_row(GtkWidget* tree, PageKind kind, int index)
 
 DestroyWatch::DestroyWatch(GtkWidget* widget)
 {
-    g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer w) { static_cast<DestroyWatch*>(w)->destroyed = true; }), this);
+    g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* w) { w->destroyed = true; }), this);
 }
 
 std::string shown_texts(GtkWidget* root)
 {
     const char* title = GTK_IS_WINDOW(root) ? gtk_window_get_title(GTK_WINDOW(root)) : nullptr;
-    std::string texts = title ? std::string(title) + ":" : "";
-    collect_texts(root, &texts);
-    return texts.substr(0, texts.size() - (texts.back() == '|'));
+    std::string texts;
+    walk(root, [&](GtkWidget* w) {
+        const char* text = GTK_IS_LABEL(w) ? gtk_label_get_text(GTK_LABEL(w)) : "";
+        if (gtk_widget_is_visible(w) && text[std::strspn(text, " ")] != '\0')
+            texts += (texts.empty() ? "" : "|") + std::string(text);
+    });
+    return (title ? std::string(title) + ":" : "") + texts;
 }
 
 GtkWidget* button_labelled(GtkWidget* root, const char* label)
 {
-    std::pair<const char*, GtkWidget*> found{label, nullptr};
-    find_button(root, &found);
-    return found.second;
+    GtkWidget* found = nullptr;
+    walk(root, [&](GtkWidget* w) {
+        if (GTK_IS_BUTTON(w) && g_strcmp0(gtk_button_get_label(GTK_BUTTON(w)), label) == 0)
+            found = w;
+    });
+    return found;
 }
 
 void click(GtkWidget* root, const char* label)
@@ -127,14 +119,6 @@ void click(GtkWidget* root, const char* label)
     gtk_button_clicked(GTK_BUTTON(button));
     drain_events();
 }
-
-void set_active(GtkWidget* toggle, bool on)
-{
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on);
-    drain_events();
-}
-
-void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
 
 void WindowTest::SetUp()
 {
@@ -167,8 +151,6 @@ void WindowTest::start_with(const SettingsRecord& record)
     drain_events();
 }
 
-GtkWidget* WindowTest::option_page() const { return gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 2); }
-
 SettingsRecord default_record()
 {
     SettingsRecord record{};
@@ -176,5 +158,3 @@ SettingsRecord default_record()
     record.syncdisabled = 1;
     return record;
 }
-
-std::string bytes_of(const SettingsRecord& record) { return std::string(reinterpret_cast<const char*>(&record), sizeof record); }

@@ -32,27 +32,27 @@ struct DestroyWatch {
 // title comes first, followed by ':'.
 std::string shown_texts(GtkWidget* root);
 GtkWidget* button_labelled(GtkWidget* root, const char* label);
+// Presses the button; what it opens has been shown when this returns.
 void click(GtkWidget* root, const char* label);
-void set_active(GtkWidget* toggle, bool on);
-void type(GtkWidget* entry, const std::string& text);
+inline void set_active(GtkWidget* toggle, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on), drain_events(); }
+inline void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
 inline bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }
 inline bool active(GtkWidget* toggle) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)); }
 inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
 
-// The main window with the simulated card and a fresh working directory.
+// The main window with the simulated card, in a fresh working directory.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
     void start_with(const SettingsRecord& record);
-    GtkWidget* option_page() const;
     std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }
 
     ScopedWorkDir dir;
     SimulatedCard card;
 };
 
-// The record of a start without a settings file.
+// The record of a start without a settings file, and its bytes.
 SettingsRecord default_record();
-std::string bytes_of(const SettingsRecord& record);
+inline std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }

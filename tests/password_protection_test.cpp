@@ -72,7 +72,7 @@ TEST_F(WindowTest, PasswordFlows)
         set_active(passwordbutton, !c.turn_off);
         if (!c.turn_off) {
             type(passwordbar, c.typed);
-            click(option_page(), "Apply");
+            click(notebook, "Apply");
         }
         GtkWidget* dialog = gtk_grab_get_current();
         EXPECT_EQ(shown_texts(dialog), c.dialog);
@@ -86,7 +86,7 @@ TEST_F(WindowTest, PasswordFlows)
         }
         EXPECT_EQ(gtk_grab_get_current(), nullptr);
         if (c.turn_off) {
-            click(option_page(), "Apply");
+            click(notebook, "Apply");
             set_active(passwordbutton, true);
         }
         SettingsRecord after;
