@@ -3,8 +3,6 @@
 
 #include "demo_card.h"
 #include "demo_scenario.h"
-#include "driver/driver_records.h"
-#include "driver/driver_requests.h"
 #include "monitor/resident_monitor.h"
 #include "settings/settings_record.h"
 
@@ -63,20 +61,21 @@ TEST_F(ResidentMonitor, ScriptedCardsGiveEachEventOnceCauseBeforeEffect)
 {
     struct Case {
         const char* name;
+        std::function<void(SimulatedCard&)> at_start;
         std::function<void(SimulatedCard&, int)> script;
         Lines expected;
     };
     DemoScenario* demo = nullptr;
+    const auto nothing = [](SimulatedCard&) {};
+    const auto unchanged = [](SimulatedCard&, int) {};
     const Case cases[] = {
-        {"member fails, is rebuilt, returns",
-         [&](SimulatedCard&, int) { demo->step(); },
+        {"member fails, is rebuilt, returns", nothing, [&](SimulatedCard&, int) { demo->step(); },
          {"quorvex-monitor: ArrayDegraded array 1: Critical",
           "quorvex-monitor: DriverEvent: HALVOREN|Array 1 drive 2 failed",
-          "quorvex-monitor: RebuildStarted array 1: drive 2 at 4%",
-          "quorvex-monitor: RebuildFinished array 1: drive 2",
+          "quorvex-monitor: RebuildStarted array 1: drive 2 at 4%", "quorvex-monitor: RebuildFinished array 1: drive 2",
           "quorvex-monitor: ArrayFunctional array 1: Functional",
           "quorvex-monitor: DriverEvent: HALVOREN|Array 1 drive 2 rebuilt, array functional"}},
-        {"member pulled from the mirror",
+        {"member pulled from the mirror", nothing,
          [](SimulatedCard& c, int second) {
              if (second == 20) {
                  c.drives[1].present = false;
@@ -85,55 +84,38 @@ TEST_F(ResidentMonitor, ScriptedCardsGiveEachEventOnceCauseBeforeEffect)
              }
          },
          {"quorvex-monitor: DriveMissing array 1: drive 2", "quorvex-monitor: ArrayDegraded array 1: drive 2 offline"}},
-        {"striping member dropped, then the driver stops answering",
+        {"striping member dropped, then the driver stops answering", nothing,
          [](SimulatedCard& c, int second) {
              if (second == 20) {
                  c.arrays[1].member_mask = 0x10;
                  c.arrays[1].status = 0x22;
              }
-             if (second == 50)
-                 c.fail_version = true;
+             c.fail_version = second >= 50;
          },
          {"quorvex-monitor: DriveFailed array 2: drive 6", "quorvex-monitor: ArrayOffline array 2: drive 6 offline",
           "quorvex-monitor: ControllerMissing: no answer to the version request on /dev/sda: Inappropriate ioctl for "
           "device (no Halvoren card or no compatible driver)"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        card = make_demo_card();
-        DemoScenario scenario(card, dir.file("messages"));
-        demo = &scenario;
-        EXPECT_EQ(run({}, 200, [&](int second) { c.script(card, second); }), c.expected);
-    }
-}
-
-TEST_F(ResidentMonitor, ACardFailingAtStartUpIsReportedOnceAtStart)
-{
-    struct Case {
-        const char* name;
-        std::function<void(SimulatedCard&)> setup;
-        Lines expected;
-    };
-    const Case cases[] = {
-        {"mirror critical", [](SimulatedCard& c) { c.arrays[0].status = 0x22; },
+        {"mirror critical at start", [](SimulatedCard& c) { c.arrays[0].status = 0x22; }, unchanged,
          {"quorvex-monitor: ArrayDegraded array 1: Critical"}},
-        {"stripe offline, mirror rebuilding",
+        {"stripe offline and mirror rebuilding at start",
          [](SimulatedCard& c) {
-             c.arrays[1].status = 0x22;
-             c.arrays[0].status = 0x22;
+             c.arrays[1].status = c.arrays[0].status = 0x22;
              c.arrays[0].rebuild_mask = c.arrays[0].busy_mask = 0x02;
              c.arrays[0].size_mb = 1000;
              c.arrays[0].progress = 500;
          },
+         unchanged,
          {"quorvex-monitor: RebuildStarted array 1: drive 2 at 50%", "quorvex-monitor: ArrayDegraded array 1: Critical",
           "quorvex-monitor: ArrayOffline array 2: Offline"}},
-        {"all functional", [](SimulatedCard&) {}, {}},
+        {"all functional", nothing, unchanged, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         card = make_demo_card();
-        c.setup(card);
-        EXPECT_EQ(run({}, 80), c.expected);
+        c.at_start(card);
+        DemoScenario scenario(card, dir.file("messages"));
+        demo = &scenario;
+        EXPECT_EQ(run({}, 200, [&](int second) { c.script(card, second); }), c.expected);
     }
 }
 
@@ -187,38 +169,6 @@ TEST_F(ResidentMonitor, EventProgramArgumentsTimeLimitAndFailures)
         for (std::size_t k = 0; k < lines.size(); ++k)
             EXPECT_EQ(lines[k].rfind(c.starts[k], 0), 0u) << lines[k];
         EXPECT_EQ(read_file(record), c.recorded);
-    }
-}
-
-TEST_F(ResidentMonitor, ScheduleSendsOnceInItsMinuteAndNothingDuringARebuild)
-{
-    struct Case {
-        const char* name;
-        int rebuild_from, rebuild_to; // seconds after 14:29:00
-        std::vector<int> sent;
-    };
-    const Case cases[] = {
-        {"no rebuild", 0, 0, {1, 0, 1}},
-        {"rebuild across the minute", 30, 150, {1}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        card = make_demo_card();
-        set_fixed_clock(utc(2024, 12, 6, 14, 29, 0));
-        Mirror_Sync = 0; // what the driver last got, as at program start
-        option3.syncdisabled = 0;
-        option3.synctype = 2;
-        option3.synchour = 2;
-        option3.syncpm = 1;
-        option3.syncminute = 30;
-        run({}, 240, [&](int second) {
-            const bool rebuilding = second >= c.rebuild_from && second < c.rebuild_to;
-            card.arrays[0].rebuild_mask = rebuilding ? 0x02 : 0;
-        });
-        std::vector<int> sent;
-        for (const SimEvent& e : card.requests_with_code(kRequestMirrorSync))
-            sent.push_back(e.written[0]);
-        EXPECT_EQ(sent, c.sent);
     }
 }
 

@@ -1,31 +1,21 @@
 #include "test_support.h"
 
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// Two test processes connecting to the virtual display at the same moment can be refused;
-// the connection is tried again before the test gives up.
-bool connect_to_display()
-{
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (gtk_init_check(nullptr, nullptr))
-            return true;
-        g_usleep(50 * 1000);
-    }
-    return false;
-}
-
-} // namespace
-
 void ensure_gtk()
 {
-    static bool ready = connect_to_display();
+    // Two test processes connecting to the virtual display at the same moment can be refused.
+    static const bool ready = [] {
+        for (int attempt = 0; attempt < 20; ++attempt, g_usleep(50 * 1000))
+            if (gtk_init_check(nullptr, nullptr))
+                return true;
+        return false;
+    }();
     if (!ready)
         throw std::runtime_error("no display: run the tests under xvfb-run");
 }
@@ -36,40 +26,31 @@ void drain_events()
         gtk_main_iteration();
 }
 
-ScopedWorkDir::ScopedWorkDir()
+ScopedWorkDir::ScopedWorkDir() : previous_(std::filesystem::current_path())
 {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd))
-        previous_ = cwd;
     char pattern[] = "/tmp/quorvex-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made)
-        throw std::runtime_error("mkdtemp failed");
-    path_ = made;
-    if (chdir(path_.c_str()) != 0)
-        throw std::runtime_error("chdir failed");
+    if (!mkdtemp(pattern) || chdir(pattern) != 0)
+        throw std::runtime_error("no working directory for the test");
+    path_ = pattern;
 }
 
 ScopedWorkDir::~ScopedWorkDir()
 {
-    if (!previous_.empty() && chdir(previous_.c_str()) != 0)
-        return;
-    std::string command = "rm -rf '" + path_ + "'";
-    (void)std::system(command.c_str());
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(path_, ignored);
 }
 
 std::string read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
-    out << in.rdbuf();
+    out << std::ifstream(path, std::ios::binary).rdbuf();
     return out.str();
 }
 
 void write_file(const std::string& path, const std::string& content)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 bool file_exists(const std::string& path)

@@ -1,20 +1,25 @@
-// The command-line answers, linked against the core alone: were anything here to need
-// the toolkit, this test would not link.
+// The command-line answers and the resident monitor as a service runs it, linked against
+// the core alone: were anything here to need the toolkit, this test would not link.
 #include "status/command_line.h"
 #include "status/metrics_file.h"
 #include "demo_card.h"
 #include "demo_scenario.h"
 
 #include <gtest/gtest.h>
+#include <glib.h>
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,9 +33,8 @@ struct Answer {
 Answer run(SimulatedCard& card, const char* option)
 {
     install_simulated_driver(card);
-    char name[] = "quorvex-monitor";
-    std::string copy = option;
-    char* argv_storage[] = {name, copy.data(), nullptr};
+    std::string name = "quorvex-monitor", copy = option;
+    char* argv_storage[] = {name.data(), copy.data(), nullptr};
     char** argv = argv_storage;
     int argc = 2;
     testing::internal::CaptureStdout();
@@ -45,9 +49,8 @@ std::string first_line(const std::string& text) { return text.substr(0, text.fin
 
 std::string read_all(const fs::path& path)
 {
-    std::ifstream in(path);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path).rdbuf();
     return text.str();
 }
 
@@ -56,6 +59,32 @@ struct TempDir {
     TempDir() { fs::create_directories(path); }
     ~TempDir() { fs::remove_all(path); }
 };
+
+// The demo binary started without a display; its standard output or error is read from out_fd.
+GPid spawn_demo(const fs::path& dir, std::vector<std::string> options, gint* out_fd, gint* err_fd)
+{
+    options.insert(options.begin(), QUORVEX_DEMO_BINARY);
+    std::vector<gchar*> argv;
+    for (std::string& option : options)
+        argv.push_back(option.data());
+    argv.push_back(nullptr);
+    gchar** env = g_environ_unsetenv(g_environ_unsetenv(g_get_environ(), "DISPLAY"), "WAYLAND_DISPLAY");
+    GPid pid = 0;
+    const bool started = g_spawn_async_with_pipes(dir.c_str(), argv.data(), env, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                                  nullptr, &pid, nullptr, out_fd, err_fd, nullptr);
+    g_strfreev(env);
+    return started ? pid : 0;
+}
+
+std::string read_to_end(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
 
 void fail_member(SimulatedCard& card) { card.arrays[0].status = DemoScenario::kFailedStatus; }
 void rebuild_member(SimulatedCard& card)
@@ -119,9 +148,23 @@ TEST(CommandLine, ADriveWhoseIdentifyFailsIsNotListed)
     SimulatedCard card = make_demo_card();
     card.fail_identify[2] = true;
     const auto document = nlohmann::json::parse(run(card, "--json").out);
+    std::vector<int> positions;
     for (const auto& drive : document["drives"])
-        EXPECT_NE(drive["position"], 3) << drive;
-    EXPECT_EQ(document["drives"].size(), 5u);
+        positions.push_back(drive["position"]);
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 5, 6, 8}));
+    EXPECT_EQ(document["controllers"][0]["controller"], 1);
+    EXPECT_EQ(document["controllers"][1]["controller"], 2);
+    EXPECT_EQ(document["swap_boxes"].size(), 4u);
+    TempDir dir;
+    const std::string metrics = (dir.path / "quorvex.prom").string();
+    EXPECT_EQ(run(card, ("--prometheus=" + metrics).c_str()).status, 0);
+    const std::string text = read_all(metrics);
+    for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n"
+                             "# TYPE quorvex_drive_present gauge\n",
+                             "\nquorvex_drive_present{controller=\"1\",channel=\"2\",position=\"master\"} 0\n",
+                             "\nquorvex_drive_present{controller=\"2\",channel=\"2\",position=\"slave\"} 1\n",
+                             "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
 TEST(CommandLine, JsonOfARebuildingCardMatchesTheSchema)
@@ -163,22 +206,48 @@ TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(read_all(target), "new\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
-    // A directory that does not exist: the error, and no file anywhere.
     EXPECT_EQ(replace_file_atomically(dir.path / "missing" / "quorvex.prom", "x"), ENOENT);
 }
 
 TEST(CommandLine, StatusNeedsNoDisplay)
 {
-    gchar* argv[] = {const_cast<gchar*>(QUORVEX_DEMO_BINARY), const_cast<gchar*>("--status"), nullptr};
-    gchar** env = g_get_environ();
-    env = g_environ_unsetenv(env, "DISPLAY");
-    env = g_environ_unsetenv(env, "WAYLAND_DISPLAY");
-    gchar* out = nullptr;
-    gint wait_status = 0;
-    ASSERT_TRUE(g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, &out, nullptr, &wait_status, nullptr));
-    g_strfreev(env);
-    EXPECT_TRUE(WIFEXITED(wait_status));
-    EXPECT_EQ(WEXITSTATUS(wait_status), 0);
-    EXPECT_EQ(first_line(out), "QUORVEX OK - 2 arrays functional");
-    g_free(out);
+    TempDir dir;
+    gint out_fd = -1;
+    const GPid pid = spawn_demo(dir.path, {"--status"}, &out_fd, nullptr);
+    ASSERT_NE(pid, 0);
+    EXPECT_EQ(first_line(read_to_end(out_fd)), "QUORVEX OK - 2 arrays functional");
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// SIGTERM while the event program is still busy: status 0 at once, and no half-written file.
+TEST(MonitorService, SigtermEndsWithStatusZeroAndNoHalfWrittenFile)
+{
+    TempDir dir;
+    const fs::path program = dir.path / "on-event", metrics = dir.path / "quorvex.prom", record = dir.path / "record";
+    std::ofstream(program) << "#!/bin/sh\necho \"$1\" >> " << record.string() << "\n[ \"$1\" = TestEvent ] || sleep 30\n";
+    fs::permissions(program, fs::perms::owner_all);
+    gint err_fd = -1;
+    const GPid pid = spawn_demo(dir.path,
+                                {"--monitor", "--test-event", "--demo-state=degraded", "--on-event=" + program.string(),
+                                 "--prometheus=" + metrics.string()},
+                                nullptr, &err_fd);
+    ASSERT_NE(pid, 0);
+    for (int k = 0; k < 500 && read_all(record) != "TestEvent\nArrayDegraded\n"; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(read_all(record), "TestEvent\nArrayDegraded\n");
+    const auto signalled = std::chrono::steady_clock::now();
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string err = read_to_end(err_fd);
+    EXPECT_NE(err.find("quorvex-monitor: ArrayDegraded array 1: Critical\n"), std::string::npos) << err;
+    EXPECT_NE(err.find(" ArrayDegraded: was killed after "), std::string::npos) << err;
+    EXPECT_TRUE(err.ends_with("quorvex-monitor: stopped\n")) << err;
+    const std::string text = read_all(metrics);
+    EXPECT_NE(text.find("\nquorvex_collect_success 1\n"), std::string::npos) << text;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);
 }
