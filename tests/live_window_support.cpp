@@ -6,7 +6,6 @@
 #include "ui/widget_registry.h"
 
 #include <cstring>
-#include <utility>
 
 void open_test_window()
 {
@@ -122,25 +121,8 @@ void click(GtkWidget* root, const char* label)
 
 void WindowTest::SetUp()
 {
-    // The text areas' surfaces live for a whole run: each test starts a run of its own.
-    for (cairo_surface_t** surface : {&pixmap, &pixmap2})
-        if (*surface)
-            cairo_surface_destroy(std::exchange(*surface, nullptr));
     install_simulated_driver(card);
     open_test_window();
-}
-
-void WindowTest::TearDown()
-{
-    GList* all = gtk_window_list_toplevels();
-    for (GList* item = all; item; item = item->next)
-        if (gtk_window_get_window_type(GTK_WINDOW(item->data)) == GTK_WINDOW_TOPLEVEL)
-            gtk_widget_destroy(GTK_WIDGET(item->data));
-    g_list_free(all);
-    clear_build_handles();
-    tabletop = notebook = window = nullptr;
-    drain_events();
-    uninstall_simulated_driver();
 }
 
 void WindowTest::start_with(const SettingsRecord& record)

@@ -44,7 +44,6 @@ inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENT
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
     // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
     void start_with(const SettingsRecord& record);
     std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }

@@ -1,17 +1,19 @@
 #include "event_test_support.h"
 #include "live_window_support.h"
 
+#include "demo_card.h"
 #include "base/bounded_text.h"
 #include "driver/driver_records.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/rebuild_state.h"
-#include "monitor/tick_cadence.h"
 #include "ui/main_notebook.h"
 #include "ui/monitor_tick.h"
 #include "ui/rebuild_progress.h"
+#include "ui/startup.h"
 #include "ui/widget_registry.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +28,19 @@ void no_drives()
         name[0] = '&';
 }
 
-// How many of the 14 line places of a text area show ink on the screen.
+// Runs the program on the card; `action` runs inside its main loop once the window is up.
+int run_program_with(SimulatedCard& card, std::function<void()> action)
+{
+    install_simulated_driver(card);
+    static std::function<void()> inside;
+    inside = std::move(action);
+    g_idle_add(+[](gpointer) { inside(); return G_SOURCE_REMOVE; }, nullptr);
+    char name[] = "quorvex-monitor";
+    char* argv[] = {name, nullptr};
+    return run_monitor(1, argv);
+}
+
+// How many of the 14 line places of a text area (baselines 20, 40, ...) show ink on the screen.
 int lines_on_screen(GtkWidget* area)
 {
     const int width = std::min(300, gtk_widget_get_allocated_width(area)), height = gtk_widget_get_allocated_height(area);
@@ -35,10 +49,8 @@ int lines_on_screen(GtkWidget* area)
     for (int k = 0; shot && k < 14 && 20 * k + 20 <= height; ++k) {
         bool ink = false;
         for (int y = 20 * k + 6; y < 20 * k + 20; ++y)
-            for (int x = 0; x < width; ++x) {
-                const guchar* p = gdk_pixbuf_get_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
+            for (const guchar* p = gdk_pixbuf_get_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot), *end = p + 3 * width; p < end; p += 3)
                 ink = ink || p[0] + p[1] + p[2] < 3 * 128;
-            }
         lines += ink;
     }
     if (shot)
@@ -95,48 +107,38 @@ TEST_F(WindowTest, EachRowShowsItsPage)
     copy_text(controllernames[1], "Halvoren 2");
     copy_text(channelnames[1][1], "Channel 2");
     copy_text(channeldisknames[6], "QV-G");
-    const auto fill = [](TextLine* lines, int count, char tag) {
+    for (auto [lines, count, tag] : {std::tuple{arrayinfo[1], kArrayLines, 'A'}, {arraydiskinfo[9], kDriveLines, 'M'},
+                                     {controllerinfo[1], kControllerLines, 'C'}, {channelinfo[1], 4, 'H'}, {channeldiskinfo[6], kDriveLines, 'D'}})
         for (int k = 0; k < count; ++k)
             std::snprintf(lines[k], kLineSize, "%c line %d", tag, k);
-    };
-    const auto joined = [](char tag, std::initializer_list<int> lines) {
-        std::string text;
+    const auto told = [](const char* name, char tag, std::initializer_list<int> lines) {
+        std::string text = name;
         for (int k : lines)
-            text += std::string(text.empty() ? "" : "\n") + tag + " line " + std::to_string(k);
+            text += std::string(text == name ? ":" : "\n") + tag + " line " + std::to_string(k);
         return text;
     };
-    fill(arrayinfo[1], kArrayLines, 'A');
-    fill(arraydiskinfo[9], kDriveLines, 'M');
-    fill(controllerinfo[1], kControllerLines, 'C');
-    fill(channelinfo[1], 4, 'H');
-    fill(channeldiskinfo[6], kDriveLines, 'D');
+    const auto drive = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    const std::tuple<PageKind, int, std::string, int> cases[] = {
+        {PageKind::ArraySummary, 1, told("Array 2", 'A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
+        {PageKind::MemberDrive, 9, told("QV-B", 'M', drive), 14},
+        {PageKind::Controller, 1, told("Halvoren 2", 'C', {0, 1, 2, 3, 4}), 5},
+        {PageKind::Channel, 3, told("Channel 2", 'H', {2, 3}), 2},
+        {PageKind::ChannelDrive, 6, told("QV-G", 'D', drive), 14},
+    };
     initgraph();
     ASSERT_TRUE(settle_until([] { return pixmap != nullptr; }));
     EXPECT_EQ(lines_on_screen(draw_area), 0);
-    struct Case {
-        PageKind kind;
-        int index;
-        std::string told;
-        int lines;
-    };
-    const Case cases[] = {
-        {PageKind::ArraySummary, 1, "Array 2:" + joined('A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
-        {PageKind::MemberDrive, 9, "QV-B:" + joined('M', {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 14},
-        {PageKind::Controller, 1, "Halvoren 2:" + joined('C', {0, 1, 2, 3, 4}), 5},
-        {PageKind::Channel, 3, "Channel 2:" + joined('H', {2, 3}), 2},
-        {PageKind::ChannelDrive, 6, "QV-G:" + joined('D', {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}), 14},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.told);
-        const int page = c.kind >= PageKind::Controller;
+    for (const auto& [kind, index, text, lines] : cases) {
+        SCOPED_TRACE(text);
+        const int page = kind >= PageKind::Controller;
         gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
         GtkWidget* area = page ? draw_area2 : draw_area;
         ASSERT_TRUE(settle_until([&] { return (page ? pixmap2 : pixmap) && gtk_widget_get_mapped(area); }));
         EXPECT_GE(gtk_widget_get_allocated_width(area), 300);
-        ASSERT_TRUE(select_row(tree_of_page(page), c.kind, c.index));
-        AtkObject* told = gtk_widget_get_accessible(area);
-        EXPECT_EQ(std::string(atk_object_get_name(told)) + ":" + atk_object_get_description(told), c.told);
-        EXPECT_TRUE(settle_until([&] { return lines_on_screen(area) == c.lines; })) << lines_on_screen(area);
+        ASSERT_TRUE(select_row(tree_of_page(page), kind, index));
+        AtkObject* accessible = gtk_widget_get_accessible(area);
+        EXPECT_EQ(std::string(atk_object_get_name(accessible)) + ":" + atk_object_get_description(accessible), text);
+        EXPECT_TRUE(settle_until([&] { return lines_on_screen(area) == lines; })) << lines_on_screen(area);
     }
     // The next build's text area shows the same page, which a scan redraws.
     initgraph();
@@ -178,8 +180,8 @@ TEST(RebuildBars, BarsFollowTheRebuildingDrives)
     }
 }
 
-// Every tick may ring the bell; change detection on even counts, the rebuild refresh on
-// multiples of 5 and the scan on multiples of 8 of a count running 1..39.
+// Every tick may ring the bell; change detection runs on even counts, the rebuild
+// refresh on multiples of 5 and the scan on multiples of 8 of a count running 1..39.
 TEST_F(WindowTest, TickCadenceAndBell)
 {
     card.arrays[0] = {1, 0x22, 1, 1024, 16, 63, 500, 100, 0x03, 0x02, 0x02}; // rebuilding drive 2
@@ -189,17 +191,13 @@ TEST_F(WindowTest, TickCadenceAndBell)
     std::string seen, expected;
     for (int tick = 1; tick <= 80; ++tick) {
         const int count = (tick - 1) % 39 + 1;
+        lasttime[88] = 0xFF; // members no scan reports: change detection rebuilds
+        DestroyWatch rebuilt(tabletop);
         gtk_widget_hide(pbar1);
         card.clear_log();
         EXPECT_TRUE(gtkBeepCheck(nullptr));
-        const auto requests = card.requests();
-        std::size_t leading = 0;
-        while (leading < requests.size() && requests[leading].code == kRequestArrayStatus)
-            ++leading;
-        bool scanned = false;
-        for (const SimEvent& e : requests)
-            scanned = scanned || e.code == kRequestVersion;
-        seen += std::string(leading >= 8 ? "c" : "") + (shown(pbar1) ? "r" : "") + (scanned ? "s" : "") + " ";
+        seen += std::string(rebuilt.destroyed ? "c" : "") + (shown(pbar1) ? "r" : "") +
+                (card.requests_with_code(kRequestVersion).empty() ? "" : "s") + " ";
         expected += std::string(count % 2 ? "" : "c") + (count % 5 ? "" : "r") + (count % 8 ? "" : "s") + " ";
     }
     EXPECT_EQ(seen, expected);
@@ -210,4 +208,47 @@ TEST_F(WindowTest, TickCadenceAndBell)
         gtkBeepCheck(nullptr);
     }
     EXPECT_EQ(bells_rung, 80);
+}
+
+// A card that cannot be reached gets the no-card window, whose button ends the program,
+// and one line on stderr saying why. The settings file is loaded first either way.
+TEST(Startup, MainWindowOrNoCardWindow)
+{
+    const char* no_card = "No Halvoren Card Detected Or No compatible driver";
+    const std::string no_card_window = "100 " + std::string(no_card); // the border, then the button
+    const std::tuple<bool, bool, int, std::string, std::string> cases[] = {
+        {false, false, 0, "", "5 Quorvex Monitor Utility V1.20 Build8:"},
+        {true, false, EACCES, "cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", no_card_window},
+        {true, false, ENOENT, "cannot open /dev/sda: No such file or directory", no_card_window},
+        {false, true, ENOTTY, "no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren card or no compatible driver)", no_card_window},
+    };
+    ScopedWorkDir dir;
+    SettingsRecord record = default_record();
+    std::strcpy(record.logfile, "/var/log/from-file.log");
+    write_file(dir.file("quorvex.conf"), bytes_of(record));
+    ensure_gtk();
+    for (const auto& [fail_open, fail_version, error, why, texts] : cases) {
+        SCOPED_TRACE(texts);
+        SimulatedCard card = make_demo_card();
+        card.fail_open = fail_open, card.fail_version = fail_version, card.open_errno = card.version_errno = error;
+        std::string seen;
+        testing::internal::CaptureStderr();
+        const int status = run_program_with(card, [&] {
+            seen = std::to_string(gtk_container_get_border_width(GTK_CONTAINER(window))) + " " + shown_texts(window);
+            card.clear_log();
+            if (GtkWidget* button = button_labelled(window, no_card))
+                return gtk_button_clicked(GTK_BUTTON(button));
+            gtkInitGraph(); // the first tick builds the notebook
+            ASSERT_TRUE(select_row(tree_of_page(1), PageKind::ChannelDrive, 1));
+            EXPECT_EQ(PageInfo[3] * 10 + PageInfo[4], 11) << "the row shows its own drive";
+            gtk_window_close(GTK_WINDOW(window));
+        });
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), why.empty() ? "" : "quorvex-monitor: " + why + "\n");
+        EXPECT_EQ(seen, texts);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(card.events.empty(), fail_open || fail_version) << "nothing polls a card that does not answer";
+        EXPECT_STREQ(option3.logfile, "/var/log/from-file.log");
+        if (!why.empty())
+            gtk_widget_destroy(window);
+    }
 }

@@ -4,6 +4,7 @@
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
 #include "ui/notification_options.h"
+#include "ui/password_protection.h"
 #include "ui/widget_registry.h"
 
 #include <cerrno>
@@ -12,6 +13,14 @@
 #include <unistd.h>
 
 namespace {
+
+std::string e_times(int n) // characters of two bytes each
+{
+    std::string text;
+    while (n--)
+        text += "\xc3\xa9";
+    return text;
+}
 
 GtkWidget* uselog_button() { return button_labelled(gtk_widget_get_parent(filenamebar), "Use log file"); }
 
@@ -58,7 +67,7 @@ TEST_F(WindowTest, OptionPageShowsTheSettingsAndPowerStates)
     start_with(record);
     EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power Off   0 Power On   1 Power On   1 System Busy "
                             "Power On   1 Power On   1 Power On   1 Power On   1");
-    EXPECT_EQ(open_popups().size(), 0u) << "building asks for no password";
+    EXPECT_TRUE(open_popups().empty()) << "building asks for no password";
     EXPECT_TRUE(card.requests().empty()) << "building switches no drive";
 }
 
@@ -80,17 +89,14 @@ TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
 
     // With the log off, the typed path is not taken; a path too long for the field is refused.
     set_active(uselog_button(), false);
-    EXPECT_EQ(page_state().substr(0, 6), "1100 -");
     type(filenamebar, "/typed/only.log");
     set_active(beepbutton, false);
+    EXPECT_EQ(page_state().substr(0, 6), "0100 -");
     click(notebook, "Apply");
     record.uselogfile = record.audible = 0;
     EXPECT_EQ(settings_file(), bytes_of(record));
     set_active(uselog_button(), true);
-    std::string path = "/";
-    for (int k = 0; k < 50; ++k)
-        path += "\xc3\xa9"; // 51 characters fit the entry, 101 bytes do not fit the record
-    type(filenamebar, path);
+    type(filenamebar, "/" + e_times(50)); // 51 characters fit the entry, 101 bytes not the record
     click(notebook, "Apply");
     EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + kPathTooLong + "|OK");
     click(gtk_grab_get_current(), "OK");
@@ -124,17 +130,11 @@ TEST_F(WindowTest, FileButtonPicksTheLogFileWhileTheLogIsOn)
     gchar* name = gtk_file_chooser_get_current_name(chooser);
     EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(chooser))) + " " + name, "File selection Error.log");
     g_free(name);
-    gtk_file_chooser_set_current_folder(chooser, dir.path().c_str());
-    ASSERT_TRUE(settle_until([&] {
-        gchar* folder = gtk_file_chooser_get_current_folder(chooser);
-        const bool there = folder && dir.path() == folder;
-        g_free(folder);
-        return there;
-    }));
-    gtk_file_chooser_set_current_name(chooser, "events.log");
+    // It proposes the working directory once it has read it.
+    ASSERT_TRUE(settle_until([&] { g_autofree gchar* folder = gtk_file_chooser_get_current_folder(chooser); return folder && dir.path() == folder; }));
     click(GTK_WIDGET(chooser), "OK");
     EXPECT_TRUE(open_popups().empty());
-    EXPECT_EQ(text_of(filenamebar), dir.file("events.log"));
+    EXPECT_EQ(text_of(filenamebar), dir.file("Error.log"));
 }
 
 // Toggling only marks a drive; Apply sends the changes in position order, and a failed
@@ -148,24 +148,92 @@ TEST_F(WindowTest, PowerButtonsSwitchDrivesAtApply)
     start_with(default_record());
     for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
         set_active(button, on);
-    EXPECT_EQ(page_state(), "0000 - - Power On   1 Power On   1 Power On   1 Power On   1 Power Off   0 Power Off   0 "
-                            "Power On   1 Power On   1");
+    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(PowerLabel5)), std::string("Power Off   "));
     EXPECT_TRUE(card.requests().empty());
-    const auto sent = [&] {
-        std::string commands;
-        for (const SimEvent& e : card.requests_with_code(0x3805))
-            commands += std::string{' ', char(e.written[0]), char(e.written[1])};
-        card.clear_log();
-        return commands;
-    };
     click(notebook, "Apply");
-    EXPECT_EQ(sent(), " 11 50 60");
+    std::string sent;
+    for (const SimEvent& e : card.requests_with_code(0x3805))
+        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
+    EXPECT_EQ(sent, " 11 50 60");
     EXPECT_EQ(page_state(), "0000 - - Power On   1 Power On   1 Power On   1 Power On   1 Power On   1 Power Off   0 "
                             "Power On   1 Power On   1");
     EXPECT_FALSE(card.drives[5].powered);
+    card.clear_log();
     click(notebook, "Apply");
-    EXPECT_EQ(sent(), "");
-    PowerManage[6][1] = 0; // a scan found the drive off: Apply switches it on again
-    click(notebook, "Apply");
-    EXPECT_EQ(sent(), " 71");
+    EXPECT_TRUE(card.requests().empty());
+}
+
+namespace {
+
+// Each flow: the stored password (null: protection off), what the user does on the page
+// (turns protection off, or types a password and presses Apply), the dialog that opens,
+// the answers typed into it and the error box they bring; pressed away, the dialog
+// stays for the right answers. Then the stored password, protection and the entry.
+struct Flow {
+    const char *name, *stored;
+    bool turn_off;
+    std::string typed, dialog, old_answer, reentry;
+    const char* error;
+    std::string after;
+};
+
+const std::string kOldAndReentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
+
+// Each error flow ends with the right answers.
+const Flow kFlows[] = {
+    {"re-entry differs", nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "", "Secret2",
+     kWrongNewPassword, "Secret1 on shown"},
+    {"protection on, nothing typed", nullptr, false, "", "Password Confirm:OK|Cancel", "", "", nullptr, " off shown"},
+    {"change, old wrong", "old-pass", false, "new", kOldAndReentry, "old-Pass", "new", kWrongOldPassword, "new on shown"},
+    {"same password, wrong", "Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", "Pass ", "",
+     kWrongPassword, "Pass on shown"},
+    {"too long", "pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", "", "", nullptr, "pw on shown"},
+    {"longest", "pw", false, e_times(27), kOldAndReentry, "pw", e_times(27), nullptr, e_times(27) + " on shown"},
+    // Turned off, Apply stores no password; protection can be turned on again.
+    {"modify, wrong", "pw", true, "", "Password Modify:Please input old password:|OK|Cancel", "PW", "", kWrongPassword,
+     " off shown"},
+};
+
+} // namespace
+
+TEST_F(WindowTest, PasswordFlows)
+{
+    const auto answer = [](GtkWidget* dialog, const std::string& old_answer, const std::string& reentry) {
+        if (passwordentry)
+            type(passwordentry, old_answer);
+        if (passwordreentry)
+            type(passwordreentry, reentry);
+        click(dialog, "OK");
+    };
+    for (const Flow& c : kFlows) {
+        SCOPED_TRACE(c.name);
+        SettingsRecord record = default_record();
+        std::strcpy(record.password, c.stored ? c.stored : "");
+        record.usepassword = c.stored != nullptr;
+        start_with(record);
+        const std::string before = settings_file();
+        set_active(passwordbutton, !c.turn_off);
+        if (!c.turn_off) {
+            type(passwordbar, c.typed);
+            click(notebook, "Apply");
+        }
+        GtkWidget* dialog = gtk_grab_get_current();
+        EXPECT_EQ(shown_texts(dialog), c.dialog);
+        answer(dialog, c.old_answer, c.reentry);
+        if (c.error) {
+            EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + c.error + "|OK");
+            click(gtk_grab_get_current(), "OK");
+            EXPECT_EQ(gtk_grab_get_current(), dialog);
+            EXPECT_EQ(settings_file(), before);
+            answer(dialog, c.stored ? c.stored : "", c.typed);
+        }
+        EXPECT_EQ(gtk_grab_get_current(), nullptr);
+        if (c.turn_off) {
+            click(notebook, "Apply");
+            set_active(passwordbutton, true);
+        }
+        SettingsRecord after;
+        std::memcpy(&after, settings_file().data(), sizeof after);
+        EXPECT_EQ(std::string(after.password) + (after.usepassword ? " on " : " off ") + (shown(passwordbar) ? "shown" : "hidden"), c.after);
+    }
 }
