@@ -1,11 +1,7 @@
 #include "live_window_support.h"
 
 #include "settings/settings_file.h"
-#include "ui/main_notebook.h"
 #include "ui/startup.h"
-#include "ui/widget_registry.h"
-
-#include <cstring>
 
 void open_test_window()
 {
@@ -37,13 +33,17 @@ void walk(GtkWidget* widget, const Visitor& visit)
                              const_cast<Visitor*>(&visit));
 }
 
-// Visits rows depth first; stops when the visitor returns true.
-bool visit(GtkTreeModel* model, GtkTreeIter* parent, const std::function<bool(GtkTreeIter&, bool opening)>& visitor)
+// Visits rows depth first, with their kind and index, until the visitor returns true.
+using RowVisitor = std::function<bool(GtkTreeIter&, int kind, int index, bool opening)>;
+bool visit(GtkTreeModel* model, GtkTreeIter* parent, const RowVisitor& visitor)
 {
     GtkTreeIter row;
-    for (bool more = gtk_tree_model_iter_children(model, &row, parent); more; more = gtk_tree_model_iter_next(model, &row))
-        if (visitor(row, true) || visit(model, &row, visitor) || visitor(row, false))
+    int kind = -1, index = -1;
+    for (bool more = gtk_tree_model_iter_children(model, &row, parent); more; more = gtk_tree_model_iter_next(model, &row)) {
+        gtk_tree_model_get(model, &row, kTreeKind, &kind, kTreeIndex, &index, -1);
+        if (visitor(row, kind, index, true) || visit(model, &row, visitor) || visitor(row, kind, index, false))
             return true;
+    }
     return false;
 }
 
@@ -53,16 +53,12 @@ std::string describe_tree(GtkWidget* tree)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
     std::string out;
-    visit(model, nullptr, [&](GtkTreeIter& row, bool opening) {
+    visit(model, nullptr, [&](GtkTreeIter& row, int kind, int index, bool opening) {
         const bool parent = gtk_tree_model_iter_has_child(model, &row);
-        gchar* label = nullptr;
-        int kind = -1, index = -1;
-        gtk_tree_model_get(model, &row, kTreeLabel, &label, kTreeKind, &kind, kTreeIndex, &index, -1);
-        if (opening)
-            out += std::string(label) + "<" + std::to_string(kind) + ":" + std::to_string(index) + ">" + (parent ? "{" : "");
-        else
-            out += parent ? "} " : " ";
-        g_free(label);
+        g_autofree gchar* label = nullptr;
+        gtk_tree_model_get(model, &row, kTreeLabel, &label, -1);
+        out += !opening ? (parent ? "} " : " ")
+                        : label + ("<" + std::to_string(kind) + ":" + std::to_string(index) + ">") + (parent ? "{" : "");
         return false;
     });
     return out;
@@ -71,9 +67,7 @@ std::string describe_tree(GtkWidget* tree)
 bool select_row(GtkWidget* tree, PageKind kind, int index)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
-    return visit(model, nullptr, [&](GtkTreeIter& row, bool opening) {
-        int row_kind = -1, row_index = -1;
-        gtk_tree_model_get(model, &row, kTreeKind, &row_kind, kTreeIndex, &row_index, -1);
+    return visit(model, nullptr, [&](GtkTreeIter& row, int row_kind, int row_index, bool opening) {
         if (!opening || row_kind != static_cast<int>(kind) || row_index != index)
             return false;
         GtkTreePath* path = gtk_tree_model_get_path(model, &row);

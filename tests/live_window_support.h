@@ -2,13 +2,18 @@
 // tick themselves), its trees, and what the user sees of widgets and dialogs.
 #pragma once
 
+#include "event_test_support.h"
 #include "test_support.h"
 
+#include "inventory/inventory_tables.h"
 #include "settings/settings_record.h"
 #include "simulated_driver.h"
 #include "ui/info_pages.h"
+#include "ui/main_notebook.h"
+#include "ui/widget_registry.h"
 
 #include <gtest/gtest.h>
+#include <cstring>
 #include <functional>
 #include <string>
 

@@ -1,26 +1,16 @@
-#include "event_test_support.h"
 #include "live_window_support.h"
 
 #include "driver/driver_requests.h"
-#include "inventory/inventory_tables.h"
 #include "ui/notification_options.h"
 #include "ui/password_protection.h"
-#include "ui/widget_registry.h"
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::string e_times(int n) // characters of two bytes each
-{
-    std::string text;
-    while (n--)
-        text += "\xc3\xa9";
-    return text;
-}
+std::string e_times(int n) { return n ? "\xc3\xa9" + e_times(n - 1) : ""; } // characters of two bytes
 
 GtkWidget* uselog_button() { return button_labelled(gtk_widget_get_parent(filenamebar), "Use log file"); }
 
@@ -33,9 +23,8 @@ std::string page_state()
         state += active(check) ? '1' : '0';
     state += shown(filenamebar) ? " log=" + text_of(filenamebar) : " -";
     state += shown(passwordbar) ? (gtk_entry_get_visibility(GTK_ENTRY(passwordbar)) ? " pw=" : " pw*=") + text_of(passwordbar) : " -";
-    for (int position = 0; position < 8; ++position)
-        state += std::string(" ") + gtk_label_get_text(GTK_LABEL(power_label(position))) +
-                 (power_button(position) ? (active(power_button(position)) ? "1" : "0") : "");
+    for (int p = 0; p < 8; ++p)
+        state += std::string(" ") + gtk_label_get_text(GTK_LABEL(power_label(p))) + (power_button(p) ? (active(power_button(p)) ? "1" : "0") : "");
     return state;
 }
 
@@ -45,15 +34,13 @@ TEST_F(WindowTest, OptionPageShowsTheSettingsAndPowerStates)
 {
     start_with(default_record());
     std::string rows;
-    for (int position = 0; position < 8; ++position) {
-        const std::string label = "Halvoren " + std::to_string(1 + position / 4) + " Channel " +
-                                  std::to_string(1 + position % 4 / 2) + (position % 2 ? " Slave:" : " Master:");
+    for (int p = 0; p < 8; ++p) {
+        const std::string label = "Halvoren " + std::to_string(1 + p / 4) + " Channel " + std::to_string(1 + p % 4 / 2) + (p % 2 ? " Slave:" : " Master:");
         rows += "|" + label + std::string(32 - label.size(), ' ') + "|None";
     }
     // In the page grid's order: the last attached first.
-    EXPECT_EQ(shown_texts(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 2)),
-              "Apply|Enable password|Password" + rows + "|Power Manage|Enable audible prompt" + std::string(38, ' ') +
-                  "|Popup message box|Use log file|Notification");
+    EXPECT_EQ(shown_texts(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 2)), "Apply|Enable password|Password" + rows +
+                  "|Power Manage|Enable audible prompt" + std::string(38, ' ') + "|Popup message box|Use log file|Notification");
     EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(filenamebar)) * 100 + gtk_entry_get_max_length(GTK_ENTRY(passwordbar)), 9955);
 
     SettingsRecord record = default_record();
@@ -118,20 +105,17 @@ TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
 TEST_F(WindowTest, FileButtonPicksTheLogFileWhileTheLogIsOn)
 {
     start_with(default_record());
-    GList* parts = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(filenamebar)));
+    g_autoptr(GList) parts = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(filenamebar)));
     GtkButton* file_button = GTK_BUTTON(g_list_last(parts)->data);
-    g_list_free(parts);
     gtk_button_clicked(file_button);
     EXPECT_TRUE(open_popups().empty());
     set_active(uselog_button(), true);
     gtk_button_clicked(file_button);
     ASSERT_EQ(open_popups().size(), 1u);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(open_popups()[0]);
-    gchar* name = gtk_file_chooser_get_current_name(chooser);
-    EXPECT_EQ(std::string(gtk_window_get_title(GTK_WINDOW(chooser))) + " " + name, "File selection Error.log");
-    g_free(name);
-    // It proposes the working directory once it has read it.
-    ASSERT_TRUE(settle_until([&] { g_autofree gchar* folder = gtk_file_chooser_get_current_folder(chooser); return folder && dir.path() == folder; }));
+    // It proposes "Error.log" in the working directory, once it has read the directory.
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(chooser)), "File selection");
+    ASSERT_TRUE(settle_until([&] { g_autofree gchar* name = gtk_file_chooser_get_filename(chooser); return name && dir.file("Error.log") == name; }));
     click(GTK_WIDGET(chooser), "OK");
     EXPECT_TRUE(open_popups().empty());
     EXPECT_EQ(text_of(filenamebar), dir.file("Error.log"));
@@ -163,50 +147,31 @@ TEST_F(WindowTest, PowerButtonsSwitchDrivesAtApply)
     EXPECT_TRUE(card.requests().empty());
 }
 
-namespace {
-
 // Each flow: the stored password (null: protection off), what the user does on the page
 // (turns protection off, or types a password and presses Apply), the dialog that opens,
-// the answers typed into it and the error box they bring; pressed away, the dialog
-// stays for the right answers. Then the stored password, protection and the entry.
-struct Flow {
-    const char *name, *stored;
-    bool turn_off;
-    std::string typed, dialog, old_answer, reentry;
-    const char* error;
-    std::string after;
-};
-
-const std::string kOldAndReentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
-
-// Each error flow ends with the right answers.
-const Flow kFlows[] = {
-    {"re-entry differs", nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "", "Secret2",
-     kWrongNewPassword, "Secret1 on shown"},
-    {"protection on, nothing typed", nullptr, false, "", "Password Confirm:OK|Cancel", "", "", nullptr, " off shown"},
-    {"change, old wrong", "old-pass", false, "new", kOldAndReentry, "old-Pass", "new", kWrongOldPassword, "new on shown"},
-    {"same password, wrong", "Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", "Pass ", "",
-     kWrongPassword, "Pass on shown"},
-    {"too long", "pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", "", "", nullptr, "pw on shown"},
-    {"longest", "pw", false, e_times(27), kOldAndReentry, "pw", e_times(27), nullptr, e_times(27) + " on shown"},
-    // Turned off, Apply stores no password; protection can be turned on again.
-    {"modify, wrong", "pw", true, "", "Password Modify:Please input old password:|OK|Cancel", "PW", "", kWrongPassword,
-     " off shown"},
-};
-
-} // namespace
-
+// and a wrong answer with the error box it brings (pressed away, the dialog stays for
+// the right answers); then the stored password, protection and the entry.
 TEST_F(WindowTest, PasswordFlows)
 {
-    const auto answer = [](GtkWidget* dialog, const std::string& old_answer, const std::string& reentry) {
-        if (passwordentry)
-            type(passwordentry, old_answer);
-        if (passwordreentry)
-            type(passwordreentry, reentry);
-        click(dialog, "OK");
+    const std::string old_and_reentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
+    const struct {
+        const char* stored;
+        bool turn_off;
+        std::string typed, dialog, wrong;
+        const char* error;
+        std::string after;
+    } flows[] = {
+        {nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "Secret2", kWrongNewPassword, "Secret1 on shown"},
+        {nullptr, false, "", "Password Confirm:OK|Cancel", "", nullptr, " off shown"}, // nothing typed: no protection
+        {"old-pass", false, "new", old_and_reentry, "old-Pass", kWrongOldPassword, "new on shown"},
+        {"Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", "Pass ", kWrongPassword, "Pass on shown"},
+        {"pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", "", nullptr, "pw on shown"},
+        {"pw", false, e_times(27), old_and_reentry, "", nullptr, e_times(27) + " on shown"},
+        // Turned off, Apply stores no password; protection can be turned on again.
+        {"pw", true, "", "Password Modify:Please input old password:|OK|Cancel", "PW", kWrongPassword, " off shown"},
     };
-    for (const Flow& c : kFlows) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : flows) {
+        SCOPED_TRACE(c.dialog);
         SettingsRecord record = default_record();
         std::strcpy(record.password, c.stored ? c.stored : "");
         record.usepassword = c.stored != nullptr;
@@ -219,13 +184,19 @@ TEST_F(WindowTest, PasswordFlows)
         }
         GtkWidget* dialog = gtk_grab_get_current();
         EXPECT_EQ(shown_texts(dialog), c.dialog);
-        answer(dialog, c.old_answer, c.reentry);
-        if (c.error) {
+        for (bool right : {c.error == nullptr, true}) {
+            const bool wrong_reentry = !right && c.error == kWrongNewPassword;
+            if (passwordentry)
+                type(passwordentry, right || wrong_reentry ? (c.stored ? c.stored : "") : c.wrong);
+            if (passwordreentry)
+                type(passwordreentry, wrong_reentry ? c.wrong : c.typed);
+            click(dialog, "OK");
+            if (right)
+                break;
             EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + c.error + "|OK");
             click(gtk_grab_get_current(), "OK");
             EXPECT_EQ(gtk_grab_get_current(), dialog);
             EXPECT_EQ(settings_file(), before);
-            answer(dialog, c.stored ? c.stored : "", c.typed);
         }
         EXPECT_EQ(gtk_grab_get_current(), nullptr);
         if (c.turn_off) {
