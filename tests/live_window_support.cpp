@@ -113,12 +113,6 @@ void click(GtkWidget* root, const char* label)
     drain_events();
 }
 
-void WindowTest::SetUp()
-{
-    install_simulated_driver(card);
-    open_test_window();
-}
-
 void WindowTest::start_with(const SettingsRecord& record)
 {
     write_file(dir.file("quorvex.conf"), bytes_of(record));

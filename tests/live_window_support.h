@@ -48,7 +48,7 @@ inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENT
 // The main window with the simulated card, in a fresh working directory.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { install_simulated_driver(card), open_test_window(); }
     // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
     void start_with(const SettingsRecord& record);
     std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }

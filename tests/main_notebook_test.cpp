@@ -13,13 +13,6 @@
 
 namespace {
 
-// No drive anywhere: the scan marks empty slots with '&'.
-void no_drives()
-{
-    std::memset(arraydisknames, '&', sizeof arraydisknames);
-    std::memset(channeldisknames, '&', sizeof channeldisknames);
-}
-
 // How many of the 14 line places of a text area (baselines 20, 40, ...) show ink on the screen.
 int lines_on_screen(GtkWidget* area)
 {
@@ -38,47 +31,28 @@ int lines_on_screen(GtkWidget* area)
 
 } // namespace
 
-TEST_F(WindowTest, TreesListWhatTheScanFound)
+TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
 {
-    no_drives();
+    std::memset(arraydisknames, '&', sizeof arraydisknames); // no drive anywhere but those named below
+    std::memset(channeldisknames, '&', sizeof channeldisknames);
     for (auto [name, text] : {std::pair{arraynames[0], "Array 1"}, {arraydisknames[0], "QV-A"}, {arraydisknames[1], "QV-B"},
                               {arraynames[1], "array 2"}, {arraydisknames[12], "QV-HIDDEN"}, {arraynames[3], "Array 4"},
                               {controllernames[0], "Halvoren 1"}, {channelnames[0][0], "Channel 1"}, {channelnames[0][1], "Channel 2"},
                               {channeldisknames[1], "QV-B"}, {channeldisknames[3], "QV-\xff"}, {channeldisknames[4], "QV-E"}})
         std::strcpy(name, text);
     std::memcpy(controllernames[1], "H\0lvoren 2", 11); // one character is no controller's name
+    for (auto [lines, count, tag] : {std::tuple{arrayinfo[0], kArrayLines, 'A'}, {arraydiskinfo[1], kDriveLines, 'M'},
+                                     {controllerinfo[0], kControllerLines, 'C'}, {channelinfo[0], 4, 'H'}, {channeldiskinfo[3], kDriveLines, 'D'}})
+        for (int k = 0; k < count; ++k)
+            std::snprintf(lines[k], kLineSize, "%c line %d", tag, k);
     initgraph();
     // Only arrays named "A...", with their members; odd bytes stay readable.
     EXPECT_EQ(describe_tree(treearray), "Array 1<0:0>{QV-A<1:0> QV-B<1:1> } Array 4<0:3> ");
     EXPECT_EQ(describe_tree(tree_of_page(1)), "Halvoren 1<2:0>{Channel 1<3:0>{QV-B<4:1> } Channel 2<3:1>{QV-\xef\xbf\xbd<4:3> } } ");
-    std::string tabs;
-    for (int page = 0; page < 3; ++page)
-        tabs += gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page)) + std::string("|");
-    EXPECT_EQ(tabs, "Array|Controller|Option|");
+    const auto tab = [](int page) { return gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page)); };
+    EXPECT_EQ(std::string(tab(0)) + "|" + tab(1) + "|" + tab(2), "Array|Controller|Option");
 
-    // A rebuild keeps the page shown; "close" ends the main loop.
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 1);
-    DestroyWatch old_table(tabletop);
-    initgraph();
-    EXPECT_TRUE(old_table.destroyed);
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
-    g_idle_add(+[](gpointer) { click(tabletop, "close"); return G_SOURCE_REMOVE; }, nullptr);
-    const guint guard = g_timeout_add(5000, +[](gpointer) { gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
-    gtk_main();
-    EXPECT_NE(g_main_context_find_source_by_id(nullptr, guard), nullptr) << "close did not end the main loop";
-    g_source_remove(guard);
-}
-
-TEST_F(WindowTest, EachRowShowsItsPage)
-{
-    no_drives();
-    for (auto [name, text] : {std::pair{arraynames[1], "Array 2"}, {arraydisknames[9], "QV-B"}, {controllernames[1], "Halvoren 2"},
-                              {channelnames[1][1], "Channel 2"}, {channeldisknames[6], "QV-G"}})
-        std::strcpy(name, text);
-    for (auto [lines, count, tag] : {std::tuple{arrayinfo[1], kArrayLines, 'A'}, {arraydiskinfo[9], kDriveLines, 'M'},
-                                     {controllerinfo[1], kControllerLines, 'C'}, {channelinfo[1], 4, 'H'}, {channeldiskinfo[6], kDriveLines, 'D'}})
-        for (int k = 0; k < count; ++k)
-            std::snprintf(lines[k], kLineSize, "%c line %d", tag, k);
+    // Each row draws its lines (read out by assistive technologies with the row's name).
     const auto told = [](std::string text, char tag, std::initializer_list<int> lines) {
         for (int k : lines)
             text += (k == *lines.begin() ? ":" : "\n") + std::string(1, tag) + " line " + std::to_string(k);
@@ -86,13 +60,12 @@ TEST_F(WindowTest, EachRowShowsItsPage)
     };
     const auto drive = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
     const std::tuple<PageKind, int, std::string, int> cases[] = {
-        {PageKind::ArraySummary, 1, told("Array 2", 'A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
-        {PageKind::MemberDrive, 9, told("QV-B", 'M', drive), 14},
-        {PageKind::Controller, 1, told("Halvoren 2", 'C', {0, 1, 2, 3, 4}), 5},
-        {PageKind::Channel, 3, told("Channel 2", 'H', {2, 3}), 2},
-        {PageKind::ChannelDrive, 6, told("QV-G", 'D', drive), 14},
+        {PageKind::ArraySummary, 0, told("Array 1", 'A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
+        {PageKind::MemberDrive, 1, told("QV-B", 'M', drive), 14},
+        {PageKind::Controller, 0, told("Halvoren 1", 'C', {0, 1, 2, 3, 4}), 5},
+        {PageKind::Channel, 1, told("Channel 2", 'H', {2, 3}), 2},
+        {PageKind::ChannelDrive, 3, told("QV-\xef\xbf\xbd", 'D', drive), 14},
     };
-    initgraph();
     for (const auto& [kind, index, text, lines] : cases) {
         SCOPED_TRACE(text);
         const int page = kind >= PageKind::Controller;
@@ -106,11 +79,20 @@ TEST_F(WindowTest, EachRowShowsItsPage)
         EXPECT_EQ(std::string(atk_object_get_name(accessible)) + ":" + atk_object_get_description(accessible), text);
         EXPECT_TRUE(settle_until([&] { return lines_on_screen(area) == lines; })) << lines_on_screen(area);
     }
-    // The next build's text area shows the same page, which a scan redraws.
+    // A rebuild keeps the page and the text area shows the same lines, which a scan redraws.
+    DestroyWatch old_table(tabletop);
     initgraph();
-    channeldiskinfo[6][13][0] = '\0';
-    ShowControllerDiskInformation(6);
+    EXPECT_TRUE(old_table.destroyed);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
+    channeldiskinfo[3][13][0] = '\0';
+    ShowControllerDiskInformation(3);
     EXPECT_TRUE(settle_until([] { return lines_on_screen(draw_area2) == 13; }));
+
+    // "close" ends the main loop.
+    g_idle_add(+[](gpointer) { click(tabletop, "close"); return G_SOURCE_REMOVE; }, nullptr);
+    const guint guard = g_timeout_add(5000, +[](gpointer) { gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
+    gtk_main();
+    EXPECT_TRUE(g_source_remove(guard)) << "close did not end the main loop";
 }
 
 TEST(RebuildBars, BarsFollowTheRebuildingDrives)
@@ -164,9 +146,6 @@ TEST_F(WindowTest, TickCadenceAndBell)
     }
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(bells_rung, 80);
-    option3.audible = 2; // only 1 is on
-    gtkBeepCheck(nullptr);
-    EXPECT_EQ(bells_rung, 80);
 }
 
 // A card that cannot be reached gets the no-card window, whose button ends the program,
@@ -210,7 +189,5 @@ TEST(Startup, MainWindowOrNoCardWindow)
         EXPECT_EQ(seen, texts);
         EXPECT_EQ(card.events.empty(), fail_open || fail_version) << "nothing polls a card that does not answer";
         EXPECT_STREQ(option3.logfile, "/var/log/from-file.log");
-        if (!why.empty())
-            gtk_widget_destroy(window);
     }
 }

@@ -30,7 +30,9 @@ std::string page_state()
 
 } // namespace
 
-TEST_F(WindowTest, OptionPageShowsTheSettingsAndPowerStates)
+// The page as loaded; power buttons only mark a drive, Apply sends the changes in
+// position order, and a failed command puts its row back.
+TEST_F(WindowTest, OptionPageShowsTheSettingsAndSwitchesDrives)
 {
     start_with(default_record());
     std::string rows;
@@ -56,6 +58,23 @@ TEST_F(WindowTest, OptionPageShowsTheSettingsAndPowerStates)
                             "Power On   1 Power On   1 Power On   1 Power On   1");
     EXPECT_TRUE(open_popups().empty()) << "building asks for no password";
     EXPECT_TRUE(card.requests().empty()) << "building switches no drive";
+
+    card.fail_power[4] = true;
+    for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
+        set_active(button, on);
+    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(PowerLabel5)), std::string("Power Off   "));
+    EXPECT_TRUE(card.requests().empty());
+    click(notebook, "Apply");
+    std::string sent;
+    for (const SimEvent& e : card.requests_with_code(0x3805))
+        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
+    EXPECT_EQ(sent, " 11 50 60") << "even while the password is asked";
+    click(gtk_grab_get_current(), "Cancel");
+    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power On   1 Power On   1 Power On   1 System Busy "
+                            "Power On   1 Power Off   0 Power On   1 Power On   1");
+    card.clear_log();
+    click(notebook, "Apply");
+    EXPECT_TRUE(card.requests().empty());
 }
 
 TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
@@ -121,32 +140,6 @@ TEST_F(WindowTest, FileButtonPicksTheLogFileWhileTheLogIsOn)
     EXPECT_EQ(text_of(filenamebar), dir.file("Error.log"));
 }
 
-// Toggling only marks a drive; Apply sends the changes in position order, and a failed
-// command puts its row back.
-TEST_F(WindowTest, PowerButtonsSwitchDrivesAtApply)
-{
-    for (auto& entry : PowerManage)
-        entry[0] = entry[1] = 1;
-    PowerManage[0][1] = 0;
-    card.fail_power[4] = true;
-    start_with(default_record());
-    for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
-        set_active(button, on);
-    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(PowerLabel5)), std::string("Power Off   "));
-    EXPECT_TRUE(card.requests().empty());
-    click(notebook, "Apply");
-    std::string sent;
-    for (const SimEvent& e : card.requests_with_code(0x3805))
-        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
-    EXPECT_EQ(sent, " 11 50 60");
-    EXPECT_EQ(page_state(), "0000 - - Power On   1 Power On   1 Power On   1 Power On   1 Power On   1 Power Off   0 "
-                            "Power On   1 Power On   1");
-    EXPECT_FALSE(card.drives[5].powered);
-    card.clear_log();
-    click(notebook, "Apply");
-    EXPECT_TRUE(card.requests().empty());
-}
-
 // Each flow: the stored password (null: protection off), what the user does on the page
 // (turns protection off, or types a password and presses Apply), the dialog that opens,
 // and a wrong answer with the error box it brings (pressed away, the dialog stays for
@@ -155,11 +148,7 @@ TEST_F(WindowTest, PasswordFlows)
 {
     const std::string old_and_reentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
     const struct {
-        const char* stored;
-        bool turn_off;
-        std::string typed, dialog, wrong;
-        const char* error;
-        std::string after;
+        const char* stored; bool turn_off; std::string typed, dialog, wrong; const char* error; std::string after;
     } flows[] = {
         {nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "Secret2", kWrongNewPassword, "Secret1 on shown"},
         {nullptr, false, "", "Password Confirm:OK|Cancel", "", nullptr, " off shown"}, // nothing typed: no protection
