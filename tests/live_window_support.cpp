@@ -70,17 +70,11 @@ bool select_row(GtkWidget* tree, PageKind kind, int index)
     return visit(model, nullptr, [&](GtkTreeIter& row, int row_kind, int row_index, bool opening) {
         if (!opening || row_kind != static_cast<int>(kind) || row_index != index)
             return false;
-        GtkTreePath* path = gtk_tree_model_get_path(model, &row);
+        g_autoptr(GtkTreePath) path = gtk_tree_model_get_path(model, &row);
         gtk_tree_view_expand_to_path(GTK_TREE_VIEW(tree), path); // rows under a collapsed one cannot be selected
-        gtk_tree_path_free(path);
         gtk_tree_selection_select_iter(gtk_tree_view_get_selection(GTK_TREE_VIEW(tree)), &row);
         return true;
     });
-}
-
-DestroyWatch::DestroyWatch(GtkWidget* widget)
-{
-    g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* w) { w->destroyed = true; }), this);
 }
 
 std::string shown_texts(GtkWidget* root)
@@ -119,12 +113,4 @@ void WindowTest::start_with(const SettingsRecord& record)
     init_enviorment();
     initgraph();
     drain_events();
-}
-
-SettingsRecord default_record()
-{
-    SettingsRecord record{};
-    std::strcpy(record.hostip, "127.0.0.1");
-    record.syncdisabled = 1;
-    return record;
 }

@@ -29,7 +29,7 @@ bool select_row(GtkWidget* tree, PageKind kind, int index);
 
 // Tells whether a widget (an old build's top table, say) has been destroyed.
 struct DestroyWatch {
-    explicit DestroyWatch(GtkWidget* widget);
+    explicit DestroyWatch(GtkWidget* widget) { g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* w) { w->destroyed = true; }), this); }
     bool destroyed = false;
 };
 
@@ -39,7 +39,7 @@ std::string shown_texts(GtkWidget* root);
 GtkWidget* button_labelled(GtkWidget* root, const char* label);
 // Presses the button; what it opens has been shown when this returns.
 void click(GtkWidget* root, const char* label);
-inline void set_active(GtkWidget* toggle, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on), drain_events(); }
+inline void set_active(GtkWidget* toggle, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on); drain_events(); }
 inline void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
 inline bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }
 inline bool active(GtkWidget* toggle) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)); }
@@ -48,7 +48,7 @@ inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENT
 // The main window with the simulated card, in a fresh working directory.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { install_simulated_driver(card), open_test_window(); }
+    void SetUp() override { install_simulated_driver(card); open_test_window(); }
     // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
     void start_with(const SettingsRecord& record);
     std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }
@@ -58,5 +58,5 @@ protected:
 };
 
 // The record of a start without a settings file, and its bytes.
-SettingsRecord default_record();
+inline SettingsRecord default_record() { SettingsRecord r{}; std::strcpy(r.hostip, "127.0.0.1"); r.syncdisabled = 1; return r; }
 inline std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
