@@ -57,8 +57,7 @@ std::string describe_tree(GtkWidget* tree)
         const bool parent = gtk_tree_model_iter_has_child(model, &row);
         g_autofree gchar* label = nullptr;
         gtk_tree_model_get(model, &row, kTreeLabel, &label, -1);
-        out += !opening ? (parent ? "} " : " ")
-                        : label + ("<" + std::to_string(kind) + ":" + std::to_string(index) + ">") + (parent ? "{" : "");
+        out += !opening ? (parent ? "} " : " ") : label + ("<" + std::to_string(kind) + ":" + std::to_string(index) + ">") + (parent ? "{" : "");
         return false;
     });
     return out;

@@ -29,7 +29,10 @@ bool select_row(GtkWidget* tree, PageKind kind, int index);
 
 // Tells whether a widget (an old build's top table, say) has been destroyed.
 struct DestroyWatch {
-    explicit DestroyWatch(GtkWidget* widget) { g_signal_connect(widget, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* w) { w->destroyed = true; }), this); }
+    explicit DestroyWatch(GtkWidget* w) : widget(w), id(g_signal_connect(w, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* d) { d->destroyed = true; }), this)) {}
+    ~DestroyWatch() { if (!destroyed) g_signal_handler_disconnect(widget, id); }
+    GtkWidget* widget;
+    gulong id;
     bool destroyed = false;
 };
 

@@ -182,6 +182,7 @@ TEST(Startup, MainWindowOrNoCardWindow)
         char name[] = "quorvex-monitor", *argv[] = {name, nullptr};
         testing::internal::CaptureStderr();
         EXPECT_EQ(run_monitor(1, argv), 0);
+        EXPECT_EQ(g_source_remove_by_funcs_user_data(&g_timeout_funcs, nullptr), why.empty()) << "the main window's tick";
         EXPECT_EQ(testing::internal::GetCapturedStderr(), why.empty() ? "" : "quorvex-monitor: " + why + "\n");
         EXPECT_EQ(seen, why.empty() ? "5 Quorvex Monitor Utility V1.20 Build8:" : "100 " + std::string(no_card)); // border, title or button
         EXPECT_EQ(card.events.empty(), fail_open || fail_version) << "nothing polls a card that does not answer";

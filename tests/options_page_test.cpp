@@ -189,8 +189,7 @@ TEST_F(WindowTest, PasswordFlows)
             click(notebook, "Apply");
             set_active(passwordbutton, true);
         }
-        SettingsRecord after;
-        std::memcpy(&after, settings_file().data(), sizeof after);
-        EXPECT_EQ(std::string(after.password) + (after.usepassword ? " on " : " off ") + (shown(passwordbar) ? "shown" : "hidden"), c.after);
+        const std::string file = settings_file(), use = file[offsetof(SettingsRecord, usepassword)] ? " on " : " off ";
+        EXPECT_EQ(file.c_str() + offsetof(SettingsRecord, password) + use + (shown(passwordbar) ? "shown" : "hidden"), c.after);
     }
 }
