@@ -163,6 +163,7 @@ TEST(CommandLine, ADriveWhoseIdentifyFailsIsNotListed)
                              "# TYPE quorvex_drive_present gauge\n",
                              "\nquorvex_drive_present{controller=\"1\",channel=\"2\",position=\"master\"} 0\n",
                              "\nquorvex_drive_present{controller=\"2\",channel=\"2\",position=\"slave\"} 1\n",
+                             "\nquorvex_drive_info{controller=\"1\",channel=\"1\",position=\"master\",model=\"TELLMARK TK064A\"} 1\n",
                              "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
