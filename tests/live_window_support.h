@@ -1,27 +1,26 @@
-// Helpers for tests of the live window: start-up state with an empty main window,
-// painting, pixels and tree contents.
+// Helpers for tests of the window: the main window as start-up leaves it (tests step the
+// tick themselves), its trees, and what the user sees of widgets and dialogs.
 #pragma once
 
-#include "ui/info_pages.h"
+#include "event_test_support.h"
+#include "test_support.h"
 
-#include <gtk/gtk.h>
+#include "inventory/inventory_tables.h"
+#include "settings/settings_record.h"
+#include "simulated_driver.h"
+#include "ui/info_pages.h"
+#include "ui/main_notebook.h"
+#include "ui/widget_registry.h"
+
+#include <gtest/gtest.h>
+#include <cstring>
 #include <functional>
 #include <string>
 
-// Start-up state and the main window as start-up leaves them, without the timer: tests
-// step the tick themselves.
+// Start-up state and the empty main window, without the timer.
 void open_test_window();
-
 // Runs the main loop until the condition holds or about two seconds have passed.
 bool settle_until(const std::function<bool()>& condition);
-
-struct Rgb {
-    int r, g, b;
-};
-Rgb surface_pixel(cairo_surface_t* surface, int x, int y);
-Rgb screen_pixel(GtkWidget* widget, int x, int y); // from the widget's own window
-bool same_colour(Rgb a, Rgb b);
-int dark_pixels(cairo_surface_t* surface, int x, int y, int width, int height);
 
 // The tree's rows, depth first, as "label<kind:index>" with children in braces.
 std::string describe_tree(GtkWidget* tree);
@@ -30,6 +29,37 @@ bool select_row(GtkWidget* tree, PageKind kind, int index);
 
 // Tells whether a widget (an old build's top table, say) has been destroyed.
 struct DestroyWatch {
-    explicit DestroyWatch(GtkWidget* widget);
+    explicit DestroyWatch(GtkWidget* w) : widget(w), id(g_signal_connect(w, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* d) { d->destroyed = true; }), this)) {}
+    ~DestroyWatch() { if (!destroyed) g_signal_handler_disconnect(widget, id); }
+    GtkWidget* widget;
+    gulong id;
     bool destroyed = false;
 };
+
+// The visible texts under a widget, '|' between them, blank ones left out; a window's
+// title comes first, followed by ':'.
+std::string shown_texts(GtkWidget* root);
+GtkWidget* button_labelled(GtkWidget* root, const char* label);
+// Presses the button; what it opens has been shown when this returns.
+void click(GtkWidget* root, const char* label);
+inline void set_active(GtkWidget* toggle, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(toggle), on); drain_events(); }
+inline void type(GtkWidget* entry, const std::string& text) { gtk_entry_set_text(GTK_ENTRY(entry), text.c_str()); }
+inline bool shown(GtkWidget* widget) { return gtk_widget_get_visible(widget); }
+inline bool active(GtkWidget* toggle) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(toggle)); }
+inline std::string text_of(GtkWidget* entry) { return gtk_entry_get_text(GTK_ENTRY(entry)); }
+
+// The main window with the simulated card, in a fresh working directory.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { install_simulated_driver(card); open_test_window(); }
+    // Writes "quorvex.conf", loads it as start-up does and builds the notebook.
+    void start_with(const SettingsRecord& record);
+    std::string settings_file() const { return read_file(dir.file("quorvex.conf")); }
+
+    ScopedWorkDir dir;
+    SimulatedCard card;
+};
+
+// The record of a start without a settings file, and its bytes.
+inline SettingsRecord default_record() { SettingsRecord r{}; std::strcpy(r.hostip, "127.0.0.1"); r.syncdisabled = 1; return r; }
+inline std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }

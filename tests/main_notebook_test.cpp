@@ -1,213 +1,192 @@
 #include "live_window_support.h"
-#include "test_support.h"
 
-#include "base/bounded_text.h"
-#include "inventory/inventory_tables.h"
-#include "ui/main_notebook.h"
-#include "ui/progress_bar.h"
-#include "ui/widget_registry.h"
+#include "demo_card.h"
+#include "driver/driver_records.h"
+#include "inventory/inventory_scan.h"
+#include "ui/monitor_tick.h"
+#include "ui/rebuild_progress.h"
+#include "ui/startup.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
+#include <cerrno>
+#include <cstdio>
+#include <set>
 
 namespace {
 
-std::string item(const std::string& label, PageKind kind, int index)
+// How many of the 14 line places of a text area (baselines 20, 40, ...) show ink on the screen.
+int lines_on_screen(GtkWidget* area)
 {
-    return label + "<" + std::to_string(static_cast<int>(kind)) + ":" + std::to_string(index) + ">";
-}
-
-// The names as a scan leaves them: array 0 with members at positions 0 and 1, one
-// controller with drives at positions 0, 1 and 3.
-void fill_names()
-{
-    for (auto& name : arraydisknames)
-        name[0] = '&';
-    for (auto& name : channeldisknames)
-        name[0] = '&';
-    copy_text(arraynames[0], "Array 1");
-    copy_text(arraydisknames[0], "QV-A");
-    copy_text(arraydisknames[1], "QV-B");
-    copy_text(controllernames[0], "Halvoren 1");
-    copy_text(channelnames[0][0], "Channel 1");
-    copy_text(channelnames[0][1], "Channel 2");
-    copy_text(channeldisknames[0], "QV-A");
-    copy_text(channeldisknames[1], "QV-B");
-    copy_text(channeldisknames[3], "QV-D");
-}
-
-std::string cell_of(GtkWidget* child)
-{
-    int left = -1, top = -1, width = -1, height = -1;
-    gtk_container_child_get(GTK_CONTAINER(tabletop), child, "left-attach", &left, "top-attach", &top, "width", &width,
-                            "height", &height, nullptr);
-    return std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(width) + "x" + std::to_string(height);
-}
-
-GtkWidget* nth_child(GtkWidget* container, unsigned n)
-{
-    GList* children = gtk_container_get_children(GTK_CONTAINER(container));
-    GtkWidget* child = n < g_list_length(children) ? GTK_WIDGET(g_list_nth_data(children, n)) : nullptr;
-    g_list_free(children);
-    return child;
-}
-
-int selected_rows(GtkWidget* tree) { return gtk_tree_selection_count_selected_rows(gtk_tree_view_get_selection(GTK_TREE_VIEW(tree))); }
-
-class NotebookTest : public ::testing::Test {
-protected:
-    void SetUp() override { open_test_window(); }
-};
-
-TEST_F(NotebookTest, TreesFollowTheListingRules)
-{
-    EXPECT_EQ(tree_of_page(0), nullptr);
-    fill_names();
-    copy_text(arraynames[1], "array 2"); // not an "A": neither it nor its members
-    copy_text(arraydisknames[12], "QV-HIDDEN");
-    copy_text(arraynames[2], "Array 3"); // no member left
-    copy_text(arraynames[3], "Array 4");
-    copy_text(arraydisknames[29], "QV-F");
-    controllernames[1][0] = 'H'; // NUL second byte: not listed, nor its channels and drives
-    copy_text(channelnames[1][0], "Channel 1");
-    copy_text(channeldisknames[4], "QV-E");
-    std::memcpy(channeldisknames[3], "QV-\xff", 5); // odd bytes stay readable
-    initgraph();
-    EXPECT_EQ(tree_of_page(0), treearray);
-    EXPECT_EQ(describe_tree(treearray),
-              item("Array 1", PageKind::ArraySummary, 0) + "{" + item("QV-A", PageKind::MemberDrive, 0) + " " +
-                  item("QV-B", PageKind::MemberDrive, 1) + " } " + item("Array 3", PageKind::ArraySummary, 2) + " " +
-                  item("Array 4", PageKind::ArraySummary, 3) + "{" + item("QV-F", PageKind::MemberDrive, 29) + " } ");
-    EXPECT_EQ(describe_tree(tree_of_page(1)),
-              item("Halvoren 1", PageKind::Controller, 0) + "{" + item("Channel 1", PageKind::Channel, 0) + "{" +
-                  item("QV-A", PageKind::ChannelDrive, 0) + " " + item("QV-B", PageKind::ChannelDrive, 1) + " } " +
-                  item("Channel 2", PageKind::Channel, 1) + "{" + item("QV-\xef\xbf\xbd", PageKind::ChannelDrive, 3) +
-                  " } } ");
-
-    // Channels are listed without drives; an unterminated name stops at its field.
-    for (auto& name : channeldisknames)
-        name[0] = '&';
-    std::memset(controllernames[0], 'H', sizeof controllernames[0]);
-    initgraph();
-    EXPECT_EQ(describe_tree(tree_of_page(1)), item(std::string(40, 'H'), PageKind::Controller, 0) + "{" +
-                                                  item("Channel 1", PageKind::Channel, 0) + " " +
-                                                  item("Channel 2", PageKind::Channel, 1) + " } ");
-}
-
-TEST_F(NotebookTest, LayoutOfTheTopTable)
-{
-    initgraph();
-    ASSERT_EQ(gtk_bin_get_child(GTK_BIN(window)), tabletop);
-    EXPECT_EQ(cell_of(notebook), "0,2 2x1");
-    EXPECT_EQ(gtk_notebook_get_tab_pos(GTK_NOTEBOOK(notebook)), GTK_POS_TOP);
-    EXPECT_STREQ(gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), nth_child(notebook, 0)), "Array");
-    EXPECT_STREQ(gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), nth_child(notebook, 1)), "Controller");
-    EXPECT_EQ(cell_of(gtk_grid_get_child_at(GTK_GRID(tabletop), 1, 0)), "1,0 1x1");
-    GtkWidget* close_row = gtk_grid_get_child_at(GTK_GRID(tabletop), 0, 5);
-    EXPECT_EQ(cell_of(close_row), "0,5 1x1");
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(nth_child(close_row, 0))), "close");
-    EXPECT_EQ(std::string(gtk_label_get_text(GTK_LABEL(nth_child(close_row, 1)))), std::string(30, ' '));
-    for (int row : {1, 3, 4, 8, 9})
-        EXPECT_EQ(gtk_grid_get_child_at(GTK_GRID(tabletop), 0, row), nullptr) << "row " << row;
-
-    // Progress rows: present, hidden, each bar with a 1..100 range of its own.
-    EXPECT_EQ(cell_of(gtk_widget_get_parent(pbar1)), "0,6 2x1");
-    EXPECT_EQ(cell_of(gtk_widget_get_parent(pbar2)), "0,7 2x1");
-    EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(barlabel1)), "label1:");
-    EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(barlabel2)), "label2:");
-    for (GtkWidget* widget : {pbar1, pbar2, barlabel1, barlabel2})
-        EXPECT_FALSE(gtk_widget_get_visible(widget));
-    EXPECT_EQ(adj, progress_bar_range(pbar1));
-    EXPECT_EQ(gtk_adjustment_get_lower(progress_bar_range(pbar2)), 1.0);
-    EXPECT_EQ(gtk_adjustment_get_upper(progress_bar_range(pbar2)), 100.0);
-    progress_bar_set_value(pbar1, 75);
-    EXPECT_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(pbar2)), 0.0);
-}
-
-gboolean press(gpointer button)
-{
-    gtk_button_clicked(GTK_BUTTON(button));
-    return G_SOURCE_REMOVE;
-}
-
-TEST_F(NotebookTest, CloseButtonEndsTheMainLoop)
-{
-    initgraph();
-    g_idle_add(press, nth_child(gtk_grid_get_child_at(GTK_GRID(tabletop), 0, 5), 0));
-    static bool timed_out = false;
-    const guint guard = g_timeout_add(5000, [](gpointer) { timed_out = true; gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
-    gtk_main();
-    ASSERT_FALSE(timed_out);
-    g_source_remove(guard);
-}
-
-TEST_F(NotebookTest, RebuildKeepsThePageAndForgetsTheOldBuild)
-{
-    fill_names();
-    initgraph();
-    beepbutton = GTK_WIDGET(g_object_ref_sink(gtk_check_button_new())); // left by an older build
-    GtkWidget* stale = beepbutton;
-    gtk_tree_view_expand_all(GTK_TREE_VIEW(treearray));
-    ASSERT_TRUE(select_row(treearray, PageKind::MemberDrive, 1));
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 1);
-    DestroyWatch old_table(tabletop);
-    initgraph();
-    EXPECT_TRUE(old_table.destroyed);
-    ASSERT_NE(beepbutton, nullptr);
-    EXPECT_NE(beepbutton, stale);
-    EXPECT_TRUE(gtk_widget_is_ancestor(beepbutton, tabletop));
-    EXPECT_EQ(PageInfo[0], 1);
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
-    EXPECT_EQ(selected_rows(treearray), 0);
-    GtkTreePath* first = gtk_tree_path_new_first();
-    EXPECT_FALSE(gtk_tree_view_row_expanded(GTK_TREE_VIEW(treearray), first));
-    gtk_tree_path_free(first);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 0);
-    initgraph();
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 0);
-    g_object_unref(stale);
-}
-
-TEST_F(NotebookTest, TakingTheFocusSelectsNoRow)
-{
-    fill_names();
-    initgraph();
-    for (int page : {0, 1}) {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
-        GtkWidget* tree = tree_of_page(page);
-        ASSERT_TRUE(settle_until([tree] { return gtk_widget_get_realized(tree); }));
-        gtk_widget_grab_focus(tree);
-        gtk_widget_child_focus(window, GTK_DIR_TAB_FORWARD);
-        gtk_widget_grab_focus(tree);
-        settle_until([] { return false; });
-        EXPECT_TRUE(gtk_widget_is_focus(tree)) << "page " << page;
-        EXPECT_EQ(selected_rows(tree), 0) << "page " << page;
-    }
-    EXPECT_EQ(PageInfo[1] + PageInfo[3], 0) << "no page was drawn";
-    EXPECT_TRUE(select_row(tree_of_page(1), PageKind::ChannelDrive, 3)) << "the user still can";
-    EXPECT_EQ(PageInfo[3], 1);
-    EXPECT_EQ(PageInfo[4], 3);
-}
-
-TEST_F(NotebookTest, BannerStaysAtTheRightEndWhenTheWindowGrows)
-{
-    initgraph();
-    GtkWidget* banner = nth_child(gtk_grid_get_child_at(GTK_GRID(tabletop), 1, 0), 0);
-    for (int width : {640, 1000}) {
-        gtk_window_resize(GTK_WINDOW(window), width, 480);
-        // The window may not shrink below what its pages need; the table fills it inside the border.
-        settle_until([&] { return gtk_widget_get_allocated_width(window) >= width &&
-                                  gtk_widget_get_allocated_width(tabletop) == gtk_widget_get_allocated_width(window) - 10; });
-        GtkAllocation table, image;
-        gtk_widget_get_allocation(tabletop, &table);
-        gtk_widget_get_allocation(banner, &image);
-        EXPECT_EQ(table.width, gtk_widget_get_allocated_width(window) - 10);
-        EXPECT_EQ(image.width, 128);
-        EXPECT_EQ(image.height, 32);
-        EXPECT_EQ(image.x + image.width, table.x + table.width) << "window width " << width;
-    }
+    const int width = std::min(300, gtk_widget_get_allocated_width(area)), height = std::min(286, gtk_widget_get_allocated_height(area));
+    g_autoptr(GdkPixbuf) shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(area), 0, 0, width, height);
+    std::set<int> inked;
+    for (int y = 6, n = shot ? gdk_pixbuf_get_n_channels(shot) : 0; shot && y < height; ++y)
+        for (const guchar *p = gdk_pixbuf_get_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot), *end = p + n * width; p < end; p += n)
+            if (p[0] + p[1] + p[2] < 3 * 128)
+                inked.insert((y - 6) / 20);
+    return static_cast<int>(inked.size());
 }
 
 } // namespace
+
+TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
+{
+    std::memset(arraydisknames, '&', sizeof arraydisknames); // no drive anywhere but those named below
+    std::memset(channeldisknames, '&', sizeof channeldisknames);
+    for (auto [name, text] : {std::pair{arraynames[0], "Array 1"}, {arraydisknames[0], "QV-A"}, {arraydisknames[1], "QV-B"},
+                              {arraynames[1], "array 2"}, {arraydisknames[12], "QV-HIDDEN"}, {arraynames[3], "Array 4"},
+                              {controllernames[0], "Halvoren 1"}, {channelnames[0][0], "Channel 1"}, {channelnames[0][1], "Channel 2"},
+                              {channeldisknames[1], "QV-B"}, {channeldisknames[3], "QV-\xff"}, {channeldisknames[4], "QV-E"}})
+        std::strcpy(name, text);
+    std::memcpy(controllernames[1], "H\0lvoren 2", 11); // one character is no controller's name
+    for (auto [lines, count, tag] : {std::tuple{arrayinfo[0], kArrayLines, 'A'}, {arraydiskinfo[1], kDriveLines, 'M'},
+                                     {controllerinfo[0], kControllerLines, 'C'}, {channelinfo[0], 4, 'H'}, {channeldiskinfo[3], kDriveLines, 'D'}})
+        for (int k = 0; k < count; ++k)
+            std::snprintf(lines[k], kLineSize, "%c line %d", tag, k);
+    initgraph();
+    // Only arrays named "A...", with their members; odd bytes stay readable.
+    EXPECT_EQ(describe_tree(treearray), "Array 1<0:0>{QV-A<1:0> QV-B<1:1> } Array 4<0:3> ");
+    EXPECT_EQ(describe_tree(tree_of_page(1)), "Halvoren 1<2:0>{Channel 1<3:0>{QV-B<4:1> } Channel 2<3:1>{QV-\xef\xbf\xbd<4:3> } } ");
+    const auto tab = [](int page) { return gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page)); };
+    EXPECT_EQ(std::string(tab(0)) + "|" + tab(1) + "|" + tab(2), "Array|Controller|Option");
+
+    // Each row draws its lines (read out by assistive technologies with the row's name).
+    const auto told = [](std::string text, char tag, std::initializer_list<int> lines) {
+        for (int k : lines)
+            text += (k == *lines.begin() ? ":" : "\n") + std::string(1, tag) + " line " + std::to_string(k);
+        return text;
+    };
+    const auto drive = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    const std::tuple<PageKind, int, std::string, int> cases[] = {
+        {PageKind::ArraySummary, 0, told("Array 1", 'A', {0, 2, 3, 4, 5, 6}), 6}, // line 1 is never written
+        {PageKind::ArraySummary, 3, "Array 4:\n\n\n\n\n", 0}, // its empty page replaces the drawn one
+        {PageKind::MemberDrive, 1, told("QV-B", 'M', drive), 14},
+        {PageKind::Controller, 0, told("Halvoren 1", 'C', {0, 1, 2, 3, 4}), 5},
+        {PageKind::Channel, 1, told("Channel 2", 'H', {2, 3}), 2},
+        {PageKind::ChannelDrive, 3, told("QV-\xef\xbf\xbd", 'D', drive), 14},
+    };
+    for (const auto& [kind, index, text, lines] : cases) {
+        SCOPED_TRACE(text);
+        const int page = kind >= PageKind::Controller;
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), page);
+        GtkWidget* area = page ? draw_area2 : draw_area;
+        ASSERT_TRUE(settle_until([&] { return (page ? pixmap2 : pixmap) && gtk_widget_get_mapped(area); }));
+        EXPECT_GE(gtk_widget_get_allocated_width(area), 300);
+        EXPECT_TRUE(index != 0 || settle_until([&] { return lines_on_screen(area) == 0; })) << "nothing before a row is chosen";
+        settle_until([frames = 0]() mutable { return ++frames > 5; }); // due redraws first: then only the choice redraws
+        ASSERT_TRUE(select_row(tree_of_page(page), kind, index));
+        AtkObject* accessible = gtk_widget_get_accessible(area);
+        EXPECT_EQ(std::string(atk_object_get_name(accessible)) + ":" + atk_object_get_description(accessible), text);
+        EXPECT_TRUE(settle_until([&] { return lines_on_screen(area) == lines; })) << lines_on_screen(area);
+    }
+    // A rebuild keeps the page and the text area shows the same lines, which a scan redraws.
+    DestroyWatch old_table(tabletop);
+    initgraph();
+    EXPECT_TRUE(old_table.destroyed);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
+    channeldiskinfo[3][13][0] = '\0';
+    ShowControllerDiskInformation(3);
+    EXPECT_TRUE(settle_until([] { return lines_on_screen(draw_area2) == 13; }));
+
+    // "close" ends the main loop.
+    g_idle_add(+[](gpointer) { click(tabletop, "close"); return G_SOURCE_REMOVE; }, nullptr);
+    const guint guard = g_timeout_add(5000, +[](gpointer) { gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
+    gtk_main();
+    EXPECT_TRUE(g_source_remove(guard)) << "close did not end the main loop";
+}
+
+TEST(RebuildBars, BarsFollowTheRebuildingDrives)
+{
+    const auto set = [](int array, int progress, int size, int members, int mask) {
+        arrayrebuildinfo[array][0] = progress, arrayrebuildinfo[array][1] = size, arrayrebuildinfo[array][2] = members;
+        rebuilding_drive_mask() = mask;
+        gtkRebuild();
+    };
+    set(0, 50, 200, 0x0C, 4); // no window yet: nothing to show
+    arrayrebuilddisk[0] = 0;
+    ProgressRows rows;
+    const auto bars = [] {
+        std::string text;
+        for (auto [label, bar] : {std::pair{barlabel1, pbar1}, {barlabel2, pbar2}})
+            text += (shown(label) ? label_text(label) : "-") + " " + (shown(bar) ? bar_text(bar) : "-") + "|";
+        return text;
+    };
+    const std::string one = "Rebuilding Array #1 synchronization in progress ", two = "Rebuilding Array #2 synchronization in progress ";
+    set(0, 50, 200, 0x0C, 4);
+    EXPECT_EQ(bars(), one + "25%|- -|");
+    set(1, 1, 3, 0x30, 0x14);
+    EXPECT_EQ(bars(), one + "25%|" + two + "33%|");
+    set(1, 2, 3, 0x30, 0);
+    EXPECT_EQ(bars(), "- -|- -|");
+    set(1, 2, 3, 0x30, 0x10); // each drive keeps its bar
+    EXPECT_EQ(bars(), "- -|" + two + "66%|");
+    set(0, 7, 0, 0x0C, 0x04); // no size, no percentage
+    EXPECT_EQ(bars(), one + "0%|" + two + "66%|");
+}
+
+// Every tick rings the bell while an array is not functional and the audible prompt is
+// on; change detection runs on even counts, the rebuild refresh on multiples of 5 and the
+// scan on multiples of 8 of a count running 1..39.
+TEST_F(WindowTest, TickCadenceAndBell)
+{
+    card.arrays[0] = {1, 0x22, 1, 1024, 16, 63, 500, 100, 0x03, 0x02, 0x02}; // rebuilding drive 2
+    option3.audible = 1;
+    gtkReadFile();
+    gtkInitGraph();
+    std::string seen, expected;
+    for (int tick = 1; tick <= 80; ++tick) {
+        const int count = (tick - 1) % 39 + 1;
+        lasttime[88] = 0xFF; // members no scan reports: change detection rebuilds
+        DestroyWatch rebuilt(tabletop);
+        gtk_widget_hide(pbar1);
+        card.clear_log();
+        EXPECT_TRUE(gtkBeepCheck(nullptr));
+        seen += std::string(rebuilt.destroyed ? "c" : "") + (shown(pbar1) ? "r" : "") + (card.requests_with_code(kRequestVersion).empty() ? "" : "s") + " ";
+        expected += std::string(count % 2 ? "" : "c") + (count % 5 ? "" : "r") + (count % 8 ? "" : "s") + " ";
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(bells_rung, 80);
+}
+
+// A card that cannot be reached gets the no-card window, whose button ends the program,
+// and one line on stderr saying why. The settings file is loaded first either way.
+TEST(Startup, MainWindowOrNoCardWindow)
+{
+    const char* no_card = "No Halvoren Card Detected Or No compatible driver";
+    const std::tuple<bool, bool, int, std::string> cases[] = {
+        {false, false, 0, ""},
+        {true, false, EACCES, "cannot open /dev/sda: Permission denied (run as root or as a member of group disk)"},
+        {true, false, ENOENT, "cannot open /dev/sda: No such file or directory"},
+        {false, true, ENOTTY, "no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren card or no compatible driver)"},
+    };
+    ScopedWorkDir dir;
+    SettingsRecord record = default_record();
+    std::strcpy(record.logfile, "/var/log/from-file.log");
+    write_file(dir.file("quorvex.conf"), bytes_of(record));
+    for (const auto& [fail_open, fail_version, error, why] : cases) {
+        SCOPED_TRACE(why);
+        SimulatedCard card = make_demo_card();
+        card.fail_open = fail_open, card.fail_version = fail_version, card.open_errno = card.version_errno = error;
+        install_simulated_driver(card);
+        static std::function<void()> inside;
+        std::string seen;
+        inside = [&] {
+            seen = std::to_string(gtk_container_get_border_width(GTK_CONTAINER(window))) + " " + shown_texts(window);
+            card.clear_log();
+            if (GtkWidget* button = button_labelled(window, no_card))
+                return gtk_button_clicked(GTK_BUTTON(button));
+            gtkInitGraph(); // the first tick builds the notebook
+            ASSERT_TRUE(select_row(tree_of_page(1), PageKind::ChannelDrive, 1));
+            EXPECT_EQ(PageInfo[3] * 10 + PageInfo[4], 11) << "the row shows its own drive";
+            gtk_window_close(GTK_WINDOW(window));
+        };
+        g_idle_add(+[](gpointer) { inside(); return G_SOURCE_REMOVE; }, nullptr);
+        char name[] = "quorvex-monitor", *argv[] = {name, nullptr};
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(run_monitor(1, argv), 0);
+        EXPECT_EQ(g_source_remove_by_funcs_user_data(&g_timeout_funcs, nullptr), why.empty()) << "the main window's tick";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), why.empty() ? "" : "quorvex-monitor: " + why + "\n");
+        EXPECT_EQ(seen, why.empty() ? "5 Quorvex Monitor Utility V1.20 Build8:" : "100 " + std::string(no_card)); // border, title or button
+        EXPECT_EQ(card.events.empty(), fail_open || fail_version) << "nothing polls a card that does not answer";
+        EXPECT_STREQ(option3.logfile, "/var/log/from-file.log");
+    }
+}

@@ -1,156 +1,195 @@
-#include "options_fixture.h"
+#include "live_window_support.h"
 
 #include "driver/driver_requests.h"
-#include "inventory/inventory_tables.h"
-#include "ui/widget_registry.h"
+#include "ui/notification_options.h"
+#include "ui/password_protection.h"
 
-#include <cstring>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-GtkWidget* frame_titled(GtkWidget* page, const char* title)
-{
-    for (GtkWidget* w : descendants(page))
-        if (GTK_IS_FRAME(w) && std::strcmp(gtk_frame_get_label(GTK_FRAME(w)), title) == 0)
-            return w;
-    return nullptr;
-}
+std::string e_times(int n) { return n ? "\xc3\xa9" + e_times(n - 1) : ""; } // characters of two bytes
 
-// left, top, height of a child of the page table.
-std::vector<int> cell_of(GtkWidget* page, GtkWidget* child)
-{
-    int left = -1, top = -1, height = -1;
-    gtk_container_child_get(GTK_CONTAINER(page), child, "left-attach", &left, "top-attach", &top, "height", &height,
-                            nullptr);
-    return {left, top, height};
-}
+GtkWidget* uselog_button() { return button_labelled(gtk_widget_get_parent(filenamebar), "Use log file"); }
 
-std::string position_label(int position)
+// Check boxes (audible, popup, log, password), the entries as shown, each power row's
+// state and button.
+std::string page_state()
 {
-    std::string label = "Halvoren " + std::to_string(1 + position / 4) + " Channel " +
-                        std::to_string(1 + position % 4 / 2) + (position % 2 ? " Slave:" : " Master:");
-    return label + std::string(32 - label.size(), ' ');
-}
-
-// Counts emissions of a signal that would reach a connected handler.
-gboolean count_handled(GSignalInvocationHint* hint, guint, const GValue* params, gpointer counter)
-{
-    if (g_signal_has_handler_pending(g_value_get_object(&params[0]), hint->signal_id, hint->detail, FALSE))
-        ++*static_cast<int*>(counter);
-    return TRUE;
+    std::string state;
+    for (GtkWidget* check : {beepbutton, popupbutton, uselog_button(), passwordbutton})
+        state += active(check) ? '1' : '0';
+    state += shown(filenamebar) ? " log=" + text_of(filenamebar) : " -";
+    state += shown(passwordbar) ? (gtk_entry_get_visibility(GTK_ENTRY(passwordbar)) ? " pw=" : " pw*=") + text_of(passwordbar) : " -";
+    for (int p = 0; p < 8; ++p)
+        state += std::string(" ") + gtk_label_get_text(GTK_LABEL(power_label(p))) + (power_button(p) ? (active(power_button(p)) ? "1" : "0") : "");
+    return state;
 }
 
 } // namespace
 
-TEST_F(OptionsPageTest, DefaultPageWithoutSettingsFile)
+// The page as loaded; power buttons only mark a drive, Apply sends the changes in
+// position order, and a failed command puts its row back.
+TEST_F(WindowTest, OptionPageShowsTheSettingsAndSwitchesDrives)
 {
-    start_without_file();
-    build_page();
-    EXPECT_STREQ(gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(book), page()), "Option");
-    for (GtkWidget* check : {beepbutton, popupbutton, passwordbutton, button_labelled(page(), "Use log file")})
-        EXPECT_FALSE(active(check));
-    EXPECT_FALSE(shown(filenamebar));
-    EXPECT_FALSE(shown(passwordbar));
-    EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(filenamebar)), 99);
-    EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(passwordbar)), 55);
-    EXPECT_EQ(std::string(gtk_button_get_label(GTK_BUTTON(beepbutton))), "Enable audible prompt" + std::string(38, ' '));
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(popupbutton)), "Popup message box");
-    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(passwordbutton)), "Enable password");
-
-    EXPECT_EQ(cell_of(page(), frame_titled(page(), "Notification")), (std::vector<int>{0, 0, 1}));
-    EXPECT_EQ(cell_of(page(), frame_titled(page(), "Power Manage")), (std::vector<int>{2, 0, 2}));
-    EXPECT_EQ(cell_of(page(), frame_titled(page(), "Password")), (std::vector<int>{0, 1, 1}));
-    GtkWidget* apply_row = gtk_widget_get_parent(button_labelled(page(), "Apply"));
-    EXPECT_EQ(cell_of(page(), apply_row), (std::vector<int>{2, 3, 1}));
-    EXPECT_EQ(label_texts(apply_row), (std::vector<std::string>{"    ", "Apply"}));
-    EXPECT_EQ(label_texts(gtk_grid_get_child_at(GTK_GRID(page()), 1, 0)), std::vector<std::string>{"      "});
-
-    const std::string spacer(69, ' ');
-    std::vector<std::string> expected{spacer};
-    for (int position = 0; position < 8; ++position) {
-        expected.insert(expected.end(), {position_label(position), "None", position == 7 ? "" : spacer});
-        if (position == 3)
-            expected.push_back(spacer);
-        EXPECT_EQ(power_button(position), nullptr);
+    start_with(default_record());
+    std::string rows;
+    for (int p = 0; p < 8; ++p) {
+        const std::string label = "Halvoren " + std::to_string(1 + p / 4) + " Channel " + std::to_string(1 + p % 4 / 2) + (p % 2 ? " Slave:" : " Master:");
+        rows += "|" + label + std::string(32 - label.size(), ' ') + "|None";
     }
-    EXPECT_EQ(label_texts(gtk_bin_get_child(GTK_BIN(frame_titled(page(), "Power Manage")))), expected);
-}
+    // In the page grid's order: the last attached first.
+    EXPECT_EQ(shown_texts(gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), 2)), "Apply|Enable password|Password" + rows +
+                  "|Power Manage|Enable audible prompt" + std::string(38, ' ') + "|Popup message box|Use log file|Notification");
+    EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(filenamebar)) * 100 + gtk_entry_get_max_length(GTK_ENTRY(passwordbar)), 9955);
 
-TEST_F(OptionsPageTest, EntriesHoldTheirTextsShownOrHidden)
-{
-    SettingsRecord record = default_record();
-    std::strcpy(record.logfile, "/var/log/raid-events.log");
-    std::strcpy(record.password, "s3cret");
-    start_with(record);
-    build_page();
-    EXPECT_FALSE(shown(filenamebar));
-    EXPECT_EQ(text_of(filenamebar), "/var/log/raid-events.log");
-    EXPECT_FALSE(shown(passwordbar));
-    EXPECT_TRUE(gtk_entry_get_visibility(GTK_ENTRY(passwordbar)));
-    EXPECT_EQ(text_of(passwordbar), "s3cret");
-
-    option3.uselogfile = option3.usepassword = 1;
-    rebuild_page();
-    EXPECT_TRUE(active(button_labelled(page(), "Use log file")));
-    EXPECT_TRUE(shown(filenamebar));
-    EXPECT_TRUE(active(passwordbutton));
-    EXPECT_TRUE(shown(passwordbar));
-    EXPECT_FALSE(gtk_entry_get_visibility(GTK_ENTRY(passwordbar)));
-    EXPECT_EQ(text_of(passwordbar), "s3cret");
-
-    // Loaded texts without a terminator are read up to their field's end only.
-    std::memset(option3.logfile, 'L', sizeof option3.logfile);
-    std::memset(option3.password, 'P', sizeof option3.password);
-    rebuild_page();
-    EXPECT_EQ(text_of(filenamebar), std::string(99, 'L'));
-    EXPECT_EQ(text_of(passwordbar), std::string(55, 'P'));
-}
-
-TEST_F(OptionsPageTest, EachPowerRowShowsItsState)
-{
-    start_without_file();
-    PowerManage[0][0] = 1, PowerManage[0][1] = 1;
-    PowerManage[5][0] = 1, PowerManage[5][1] = 0;
-    PowerManage[6][0] = 0, PowerManage[6][1] = 0;
-    SystemBusy = 1;
-    build_page();
-    ASSERT_NE(PowerButton0, nullptr);
-    EXPECT_TRUE(active(PowerButton0));
-    int width = 0, height = 0;
-    gtk_widget_get_size_request(PowerButton0, &width, &height);
-    EXPECT_EQ(std::make_pair(width, height), std::make_pair(12, 8));
-    ASSERT_NE(PowerButton5, nullptr);
-    EXPECT_FALSE(active(PowerButton5));
-    for (int position = 0; position < 8; ++position) {
-        // Each label sits in its own position's row.
-        GtkWidget* row = gtk_widget_get_parent(power_label(position));
-        const char* state = position == 0 ? "Power On   " : position == 5 ? "Power Off   " : "System Busy";
-        EXPECT_EQ(label_texts(row), (std::vector<std::string>{position_label(position), state}));
-        EXPECT_EQ(power_button(position) != nullptr, position == 0 || position == 5);
-    }
-}
-
-TEST_F(OptionsPageTest, BuildingRunsNoHandler)
-{
     SettingsRecord record = default_record();
     record.audible = record.popup = record.uselogfile = record.usepassword = 1;
-    std::strcpy(record.password, "pw");
-    start_with(record);
+    std::strcpy(record.logfile, "/var/log/raid.log");
+    std::strcpy(record.password, "s3cret");
     for (auto& entry : PowerManage)
         entry[0] = entry[1] = 1;
-    int handled = 0;
-    g_type_class_ref(GTK_TYPE_TOGGLE_BUTTON);
-    const guint toggled = g_signal_lookup("toggled", GTK_TYPE_TOGGLE_BUTTON);
-    const guint clicked = g_signal_lookup("clicked", GTK_TYPE_BUTTON);
-    const gulong toggled_hook = g_signal_add_emission_hook(toggled, 0, count_handled, &handled, nullptr);
-    const gulong clicked_hook = g_signal_add_emission_hook(clicked, 0, count_handled, &handled, nullptr);
-    build_page();
-    g_signal_remove_emission_hook(toggled, toggled_hook);
-    g_signal_remove_emission_hook(clicked, clicked_hook);
+    PowerManage[0][1] = PowerManage[3][0] = 0;
+    SystemBusy = 1;
+    start_with(record);
+    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power Off   0 Power On   1 Power On   1 System Busy "
+                            "Power On   1 Power On   1 Power On   1 Power On   1");
+    EXPECT_TRUE(open_popups().empty()) << "building asks for no password";
+    EXPECT_TRUE(card.requests().empty()) << "building switches no drive";
 
-    EXPECT_EQ(handled, 0);
-    for (GtkWidget* check : {beepbutton, popupbutton, passwordbutton, PowerButton0, PowerButton7})
-        EXPECT_TRUE(active(check));
-    EXPECT_TRUE(windows_titled("Password Modify").empty());
+    card.fail_power[4] = true;
+    for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
+        set_active(button, on);
+    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(PowerLabel5)), std::string("Power Off   "));
     EXPECT_TRUE(card.requests().empty());
+    click(notebook, "Apply");
+    std::string sent;
+    for (const SimEvent& e : card.requests_with_code(0x3805))
+        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
+    EXPECT_EQ(sent, " 11 50 60") << "even while the password is asked";
+    click(gtk_grab_get_current(), "Cancel");
+    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power On   1 Power On   1 Power On   1 System Busy "
+                            "Power On   1 Power Off   0 Power On   1 Power On   1");
+}
+
+TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
+{
+    SettingsRecord record = default_record();
+    record.syncdisabled = record.synctype = 1;
+    std::strcpy(record.syncweekday, "Fri");
+    std::strcpy(record.logfile, "/var/log/old.log");
+    start_with(record);
+    set_active(uselog_button(), true);
+    type(filenamebar, "/var/log/halvoren-events.log");
+    set_active(popupbutton, true);
+    set_active(beepbutton, true);
+    click(notebook, "Apply");
+    std::strcpy(record.logfile, "/var/log/halvoren-events.log");
+    record.uselogfile = record.popup = record.audible = 1;
+    EXPECT_EQ(settings_file(), bytes_of(record));
+
+    // With the log off, the typed path is not taken; a path too long for the field is refused.
+    set_active(uselog_button(), false);
+    type(filenamebar, "/typed/only.log");
+    set_active(beepbutton, false);
+    EXPECT_EQ(page_state().substr(0, 6), "0100 -");
+    click(notebook, "Apply");
+    record.uselogfile = record.audible = 0;
+    EXPECT_EQ(settings_file(), bytes_of(record));
+    set_active(uselog_button(), true);
+    type(filenamebar, "/" + e_times(50)); // 51 characters fit the entry, 101 bytes not the record
+    click(notebook, "Apply");
+    EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + kPathTooLong + "|OK");
+    click(gtk_grab_get_current(), "OK");
+    EXPECT_EQ(settings_file(), bytes_of(record));
+
+    // A read-only directory stops a normal user; root needs a directory in the way.
+    type(filenamebar, "/var/log/new.log");
+    ASSERT_EQ(unlink("quorvex.conf"), 0);
+    const int error = geteuid() == 0 ? EISDIR : EACCES;
+    ASSERT_EQ(error == EISDIR ? mkdir("quorvex.conf", 0700) : chmod(".", 0555), 0);
+    click(notebook, "Apply");
+    chmod(".", 0700);
+    EXPECT_EQ(shown_texts(gtk_grab_get_current()),
+              std::string("Error:The settings could not be saved in quorvex.conf: ") + std::strerror(error) + "|OK");
+    click(gtk_grab_get_current(), "OK");
+    EXPECT_EQ(gtk_grab_get_current(), nullptr);
+}
+
+TEST_F(WindowTest, FileButtonPicksTheLogFileWhileTheLogIsOn)
+{
+    start_with(default_record());
+    g_autoptr(GList) parts = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(filenamebar)));
+    GtkButton* file_button = GTK_BUTTON(g_list_last(parts)->data);
+    gtk_button_clicked(file_button);
+    EXPECT_TRUE(open_popups().empty());
+    set_active(uselog_button(), true);
+    gtk_button_clicked(file_button);
+    ASSERT_EQ(open_popups().size(), 1u);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(open_popups()[0]);
+    // It proposes "Error.log" in the working directory, once it has read the directory.
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(chooser)), "File selection");
+    ASSERT_TRUE(settle_until([&] { g_autofree gchar* name = gtk_file_chooser_get_filename(chooser); return name && dir.file("Error.log") == name; }));
+    click(GTK_WIDGET(chooser), "OK");
+    EXPECT_TRUE(open_popups().empty());
+    EXPECT_EQ(text_of(filenamebar), dir.file("Error.log"));
+}
+
+// Each flow: the stored password (null: protection off), what the user does on the page
+// (turns protection off, or types a password and presses Apply), the dialog that opens,
+// and a wrong answer with the error box it brings (pressed away, the dialog stays for
+// the right answers); then the stored password, protection and the entry.
+TEST_F(WindowTest, PasswordFlows)
+{
+    const std::string old_and_reentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
+    const struct {
+        const char* stored; bool turn_off; std::string typed, dialog, wrong; const char* error; std::string after;
+    } flows[] = {
+        {nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "Secret2", kWrongNewPassword, "Secret1 on shown"},
+        {nullptr, false, "", "Password Confirm:OK|Cancel", "", nullptr, " off shown"}, // nothing typed: no protection
+        {"old-pass", false, "new", old_and_reentry, "old-Pass", kWrongOldPassword, "new on shown"},
+        {"Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", "Pass ", kWrongPassword, "Pass on shown"},
+        {"pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", "", nullptr, "pw on shown"},
+        {"pw", false, e_times(27), old_and_reentry, "", nullptr, e_times(27) + " on shown"},
+        // Turned off, Apply stores no password; protection can be turned on again.
+        {"pw", true, "", "Password Modify:Please input old password:|OK|Cancel", "PW", kWrongPassword, " off shown"},
+    };
+    for (const auto& c : flows) {
+        SCOPED_TRACE(c.dialog);
+        SettingsRecord record = default_record();
+        std::strcpy(record.password, c.stored ? c.stored : "");
+        record.usepassword = c.stored != nullptr;
+        start_with(record);
+        const std::string before = settings_file();
+        set_active(passwordbutton, !c.turn_off);
+        if (!c.turn_off) {
+            type(passwordbar, c.typed);
+            click(notebook, "Apply");
+        }
+        GtkWidget* dialog = gtk_grab_get_current();
+        EXPECT_EQ(shown_texts(dialog), c.dialog);
+        for (bool right : {c.error == nullptr, true}) {
+            const bool wrong_reentry = !right && c.error == kWrongNewPassword;
+            if (passwordentry)
+                type(passwordentry, right || wrong_reentry ? (c.stored ? c.stored : "") : c.wrong);
+            if (passwordreentry)
+                type(passwordreentry, wrong_reentry ? c.wrong : c.typed);
+            click(dialog, "OK");
+            if (right)
+                break;
+            EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + c.error + "|OK");
+            click(gtk_grab_get_current(), "OK");
+            EXPECT_EQ(gtk_grab_get_current(), dialog);
+            EXPECT_EQ(settings_file(), before);
+        }
+        EXPECT_EQ(gtk_grab_get_current(), nullptr);
+        if (c.turn_off) {
+            click(notebook, "Apply");
+            set_active(passwordbutton, true);
+        }
+        const std::string file = settings_file(), use = file[offsetof(SettingsRecord, usepassword)] ? " on " : " off ";
+        EXPECT_EQ(file.c_str() + offsetof(SettingsRecord, password) + use + (shown(passwordbar) ? "shown" : "hidden"), c.after);
+    }
 }
