@@ -19,7 +19,6 @@
 #include <thread>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,11 +29,11 @@ struct Answer {
     std::string out, err;
 };
 
-Answer run(SimulatedCard& card, const char* option)
+Answer run(SimulatedCard& card, std::string option)
 {
     install_simulated_driver(card);
-    std::string name = "quorvex-monitor", copy = option;
-    char* argv_storage[] = {name.data(), copy.data(), nullptr};
+    std::string name = "quorvex-monitor";
+    char* argv_storage[] = {name.data(), option.data(), nullptr};
     char** argv = argv_storage;
     int argc = 2;
     testing::internal::CaptureStdout();
@@ -44,8 +43,6 @@ Answer run(SimulatedCard& card, const char* option)
     uninstall_simulated_driver();
     return answer;
 }
-
-std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 std::string read_all(const fs::path& path)
 {
@@ -58,38 +55,12 @@ struct TempDir {
     fs::path path = fs::temp_directory_path() / ("quorvex-cli-" + std::to_string(::getpid()));
     TempDir() { fs::create_directories(path); }
     ~TempDir() { fs::remove_all(path); }
+    std::size_t entries() const { return std::distance(fs::directory_iterator(path), fs::directory_iterator()); }
 };
 
-// The demo binary started without a display; its standard output or error is read from out_fd.
-GPid spawn_demo(const fs::path& dir, std::vector<std::string> options, gint* out_fd, gint* err_fd)
-{
-    options.insert(options.begin(), QUORVEX_DEMO_BINARY);
-    std::vector<gchar*> argv;
-    for (std::string& option : options)
-        argv.push_back(option.data());
-    argv.push_back(nullptr);
-    gchar** env = g_environ_unsetenv(g_environ_unsetenv(g_get_environ(), "DISPLAY"), "WAYLAND_DISPLAY");
-    GPid pid = 0;
-    const bool started = g_spawn_async_with_pipes(dir.c_str(), argv.data(), env, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                                                  nullptr, &pid, nullptr, out_fd, err_fd, nullptr);
-    g_strfreev(env);
-    return started ? pid : 0;
-}
-
-std::string read_to_end(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
-
-void fail_member(SimulatedCard& card) { card.arrays[0].status = DemoScenario::kFailedStatus; }
 void rebuild_member(SimulatedCard& card)
 {
-    fail_member(card);
+    card.arrays[0].status = DemoScenario::kFailedStatus;
     card.arrays[0].rebuild_mask = card.arrays[0].busy_mask = 0x02;
     card.arrays[0].size_mb = 8000;
     card.arrays[0].progress = 2000;
@@ -109,32 +80,28 @@ TEST(CommandLine, CardStatesGiveExitStatusSummaryAndOverall)
     };
     const Case cases[] = {
         {"healthy", [](SimulatedCard&) {}, 0, "QUORVEX OK - 2 arrays functional", "ok", ""},
-        {"member failed", fail_member, 1, "QUORVEX WARNING - array 1 critical", "warning", ""},
+        {"member failed", [](SimulatedCard& c) { c.arrays[0].status = DemoScenario::kFailedStatus; }, 1,
+         "QUORVEX WARNING - array 1 critical", "warning", ""},
         {"rebuilding", rebuild_member, 1, "QUORVEX WARNING - array 1 rebuilding 25%", "warning", ""},
         {"offline", [](SimulatedCard& c) { c.arrays[1].status = 0x22; }, 2, "QUORVEX CRITICAL - array 2 offline", "critical", ""},
         {"no card", [](SimulatedCard& c) { c.fail_version = true; }, 3,
          "QUORVEX UNKNOWN - no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren "
          "card or no compatible driver)",
          "unknown", "quorvex-monitor: no answer to the version request"},
-        {"device unreadable",
-         [](SimulatedCard& c) {
-             c.fail_open = true;
-             c.open_errno = EACCES;
-         },
-         3, "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", "unknown",
+        {"device unreadable", [](SimulatedCard& c) { c.fail_open = true, c.open_errno = EACCES; }, 3,
+         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", "unknown",
          "quorvex-monitor: cannot open /dev/sda: Permission denied (run as root or as a member of group disk)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedCard card = make_demo_card();
         c.prepare(card);
-        const Answer text = run(card, "--status");
+        const Answer text = run(card, "--status"), json = run(card, "--json");
         EXPECT_EQ(text.status, c.status);
-        EXPECT_EQ(first_line(text.out), c.summary);
+        EXPECT_EQ(text.out.substr(0, text.out.find('\n')), c.summary);
         EXPECT_EQ(text.err.rfind(c.err, 0), 0u) << text.err;
-        const Answer json = run(card, "--json");
-        EXPECT_EQ(json.status, c.status);
         const auto document = nlohmann::json::parse(json.out);
+        EXPECT_EQ(json.status, c.status);
         EXPECT_EQ(document["overall"], c.overall);
         EXPECT_EQ(document["exit_status"], c.status);
         EXPECT_EQ(document["summary"], c.summary);
@@ -143,21 +110,21 @@ TEST(CommandLine, CardStatesGiveExitStatusSummaryAndOverall)
 }
 
 // A failed identify leaves the previous drive's answer behind; it must not show as a drive.
-TEST(CommandLine, ADriveWhoseIdentifyFailsIsNotListed)
+TEST(CommandLine, DrivesControllersAndBoxesInJsonAndMetrics)
 {
     SimulatedCard card = make_demo_card();
     card.fail_identify[2] = true;
     const auto document = nlohmann::json::parse(run(card, "--json").out);
-    std::vector<int> positions;
+    std::string drives;
     for (const auto& drive : document["drives"])
-        positions.push_back(drive["position"]);
-    EXPECT_EQ(positions, (std::vector<int>{1, 2, 5, 6, 8}));
+        drives += drive["position"].dump() + ":" + drive["array"].dump() + " ";
+    EXPECT_EQ(drives, "1:1 2:1 5:2 6:2 8:null ");
     EXPECT_EQ(document["controllers"][0]["controller"], 1);
     EXPECT_EQ(document["controllers"][1]["controller"], 2);
     EXPECT_EQ(document["swap_boxes"].size(), 4u);
     TempDir dir;
-    const std::string metrics = (dir.path / "quorvex.prom").string();
-    EXPECT_EQ(run(card, ("--prometheus=" + metrics).c_str()).status, 0);
+    const fs::path metrics = dir.path / "quorvex.prom";
+    EXPECT_EQ(run(card, "--prometheus=" + metrics.string()).status, 0);
     const std::string text = read_all(metrics);
     for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n"
                              "# TYPE quorvex_drive_present gauge\n",
@@ -168,23 +135,16 @@ TEST(CommandLine, ADriveWhoseIdentifyFailsIsNotListed)
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST(CommandLine, JsonOfARebuildingCardMatchesTheSchema)
+// The controller is busy with the rebuild: the swap boxes are unknown, and it is said.
+TEST(CommandLine, JsonOfARebuildingCard)
 {
-    TempDir dir;
     SimulatedCard card = make_demo_card();
     rebuild_member(card);
-    const Answer json = run(card, "--json");
-    const auto document = nlohmann::json::parse(json.out);
+    const auto document = nlohmann::json::parse(run(card, "--json").out);
     EXPECT_EQ(document["arrays"][0]["rebuild_progress_ratio"], 0.25);
     EXPECT_EQ(document["drives"][1]["state"], "rebuilding");
-    // The controller is busy with the rebuild: the swap boxes are unknown, and it is said.
     EXPECT_TRUE(document["swap_boxes"].is_null());
     EXPECT_EQ(document["messages"], nlohmann::json::array({"swap boxes not read, the controller was busy"}));
-    std::ofstream(dir.path / "status.json") << json.out;
-    const std::string check = "python3 -c 'import json, sys, jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), "
-                              "json.load(open(sys.argv[2])), cls=jsonschema.Draft202012Validator)' " +
-                              (dir.path / "status.json").string() + " " QUORVEX_SOURCE_DIR "/docs/status.schema.json";
-    EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
 TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
@@ -202,39 +162,31 @@ TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
     rlimit small = old_limit;
     small.rlim_cur = 4;
     setrlimit(RLIMIT_FSIZE, &small);
-    const int error = replace_file_atomically(target, "a much longer text\n");
+    EXPECT_EQ(replace_file_atomically(target, "a much longer text\n"), EFBIG);
     setrlimit(RLIMIT_FSIZE, &old_limit);
-    EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(read_all(target), "new\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+    EXPECT_EQ(dir.entries(), 1u);
     EXPECT_EQ(replace_file_atomically(dir.path / "missing" / "quorvex.prom", "x"), ENOENT);
 }
 
-TEST(CommandLine, StatusNeedsNoDisplay)
-{
-    TempDir dir;
-    gint out_fd = -1;
-    const GPid pid = spawn_demo(dir.path, {"--status"}, &out_fd, nullptr);
-    ASSERT_NE(pid, 0);
-    EXPECT_EQ(first_line(read_to_end(out_fd)), "QUORVEX OK - 2 arrays functional");
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-// SIGTERM while the event program is still busy: status 0 at once, and no half-written file.
+// The demo binary without a display, as a service runs it: SIGTERM while the event program
+// is still busy ends it with status 0 at once, leaving no half-written file.
 TEST(MonitorService, SigtermEndsWithStatusZeroAndNoHalfWrittenFile)
 {
     TempDir dir;
     const fs::path program = dir.path / "on-event", metrics = dir.path / "quorvex.prom", record = dir.path / "record";
     std::ofstream(program) << "#!/bin/sh\necho \"$1\" >> " << record.string() << "\n[ \"$1\" = TestEvent ] || sleep 30\n";
     fs::permissions(program, fs::perms::owner_all);
+    std::string options[] = {QUORVEX_DEMO_BINARY, "--monitor", "--test-event", "--demo-state=degraded",
+                             "--on-event=" + program.string(), "--prometheus=" + metrics.string()};
+    gchar* argv[] = {options[0].data(), options[1].data(), options[2].data(), options[3].data(), options[4].data(),
+                     options[5].data(), nullptr};
+    gchar** env = g_environ_unsetenv(g_environ_unsetenv(g_get_environ(), "DISPLAY"), "WAYLAND_DISPLAY");
+    GPid pid = 0;
     gint err_fd = -1;
-    const GPid pid = spawn_demo(dir.path,
-                                {"--monitor", "--test-event", "--demo-state=degraded", "--on-event=" + program.string(),
-                                 "--prometheus=" + metrics.string()},
-                                nullptr, &err_fd);
-    ASSERT_NE(pid, 0);
+    ASSERT_TRUE(g_spawn_async_with_pipes(dir.path.c_str(), argv, env, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
+                                         nullptr, nullptr, &err_fd, nullptr));
+    g_strfreev(env);
     for (int k = 0; k < 500 && read_all(record) != "TestEvent\nArrayDegraded\n"; ++k)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(read_all(record), "TestEvent\nArrayDegraded\n");
@@ -244,11 +196,12 @@ TEST(MonitorService, SigtermEndsWithStatusZeroAndNoHalfWrittenFile)
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(5));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const std::string err = read_to_end(err_fd);
+    std::string err(1 << 16, '\0');
+    err.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(err_fd, err.data(), err.size()), 0)));
+    ::close(err_fd);
     EXPECT_NE(err.find("quorvex-monitor: ArrayDegraded array 1: Critical\n"), std::string::npos) << err;
     EXPECT_NE(err.find(" ArrayDegraded: was killed after "), std::string::npos) << err;
     EXPECT_TRUE(err.ends_with("quorvex-monitor: stopped\n")) << err;
-    const std::string text = read_all(metrics);
-    EXPECT_NE(text.find("\nquorvex_collect_success 1\n"), std::string::npos) << text;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);
+    EXPECT_NE(read_all(metrics).find("\nquorvex_collect_success 1\n"), std::string::npos);
+    EXPECT_EQ(dir.entries(), 3u);
 }
