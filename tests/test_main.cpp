@@ -28,38 +28,30 @@ namespace {
 
 std::string start_directory;
 
-template <typename T> void zero(T& table) { std::memset(&table, 0, sizeof table); }
+template <typename... Tables> void zero(Tables&... tables) { (std::memset(&tables, 0, sizeof tables), ...); }
 
 void reset_tables()
 {
-    zero(channeldiskinfo), zero(arraydiskinfo), zero(arrayinfo), zero(controllerinfo), zero(channelinfo);
-    zero(arraynames), zero(arraydisknames), zero(controllernames), zero(channelnames), zero(channeldisknames);
-    zero(arrayrebuildinfo), zero(arrayrebuilddisk), zero(PageInfo), zero(lasttime), zero(astring);
-    for (int j = 0; j < kDrivePositions; ++j) {
-        DiskErrorFlag[j] = 2;
-        PowerManage[j][0] = 0;
-        PowerManage[j][1] = 1;
+    zero(channeldiskinfo, arraydiskinfo, arrayinfo, controllerinfo, channelinfo, arraynames, arraydisknames,
+         controllernames, channelnames, channeldisknames, arrayrebuildinfo, arrayrebuilddisk, PageInfo, lasttime, astring,
+         errorBeep, ArrayStatus, SwapInfo, args, version, SystemBusy, Mirror_Sync, option3, globalhour, globalminute,
+         globalsecond, globaldate, olderrordata, secondCount, bells_rung);
+    for (auto& flag : DiskErrorFlag)
+        flag = 2;
+    for (auto& power : PowerManage) {
+        power[0] = 0;
+        power[1] = 1;
     }
-    errorBeep = 0;
-    zero(ArrayStatus), zero(SwapInfo), zero(args), zero(version);
-    SystemBusy = Mirror_Sync = 0;
-    zero(option3);
-    zero(globalhour), zero(globalminute), zero(globalsecond), zero(globaldate), zero(olderrordata);
-    secondCount = 0;
-    bells_rung = 0;
 }
 
 void ignore_line(const char*, void*) {}
 
-// A pass that reads an empty file ends a "no source readable" spell, so the next one is told again.
+// A pass that reads a file ends a "no source readable" spell, so the next one is told again.
 void reset_event_sources()
 {
-    const std::string empty = "/tmp/quorvex-test-empty-log-" + std::to_string(getpid());
-    write_file(empty, "");
     char now[26];
     gettimenow(now);
-    read_driver_events(empty.c_str(), clock_seconds(), now, ignore_line, nullptr);
-    std::remove(empty.c_str());
+    read_driver_events("/dev/null", clock_seconds(), now, ignore_line, nullptr);
     set_system_log_path("/var/log/messages");
     forget_log_position();
     // No test reads the machine's own journal: where the system log is missing, nothing can be read.
