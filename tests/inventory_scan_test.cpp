@@ -43,8 +43,6 @@ TEST_F(InventoryScan, SwapBoxLinesAndPowerFlags)
     PowerManage[0][0] = PowerManage[6][0] = PowerManage[7][0] = 1;
     std::strcpy(channeldiskinfo[6][9], "old box line"), std::strcpy(channeldiskinfo[0][11], "old temperature line");
     ASSERT_EQ(gtkReadFile(), 1);
-    card.boxes[4].fan_speed = 3000; // the scan never switches a drive back on
-    ASSERT_EQ(gtkReadFile(), 1);
     const char* rows[] = {"Swapbox{9}:Universal Swap-box|{22}|old temperature line|| 1 1",
                           "Swapbox{9}:Swapbox for OEM|{22}:RPM :0|{22}:TEMP:40C / 104F|{22}:Vcc :5.0 V|{22}:V12 :11.9 V 1 0",
                           "Swapbox{9}:Unknown Swapbox|{22}||| 0 1", "Swapbox{9}:Marlinbay|{22}||| 0 0", "Swapbox{9}:Universal Swap-box|{22}||| 1 0",
@@ -86,14 +84,6 @@ TEST_F(InventoryScan, ControllerLinesAndNames)
                      "HARDWARE TYPE{19}:HALVOREN100|BASE IO ADDRESS1: 0xd000|BASE IO ADDRESS2: 0xd402|BASE IO ADDRESS1: 0xd800|"
                      "BASE IO ADDRESS2: 0xdc02|ROM BASE ADDRESS{13}:0x12ab|HARDWARE TYPE{19}:HALVOREN100 KV2"));
     EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1], "1 Halvoren 1;Halvoren 2;d beep0 mask0Channel 1,Channel 2");
-    // Only the second controller: it is named first, the first one's lines come from a
-    // zero record, and a 60-byte version without its terminator is cut inside its line.
-    card.controllers[0] = {}, card.controllers[1].device_id = 0x4D30;
-    card.tamper = [](unsigned long code, std::uint8_t* record) { code == 0x3807 ? (void)std::memset(record, 'w', 60) : (void)0; };
-    ASSERT_EQ(gtkReadFile(), 1);
-    EXPECT_EQ(states() + row_text(controllerinfo[0], 0, 1) + channelinfo[0][0] + controllerinfo[0][4] + "|" + controllerinfo[1][4],
-              spaced("1 Halvoren 1;d beep0 mask0VERSION{32}:" + std::string(39, 'w') +
-                     "|IRQ{40}:0BASE IO ADDRESS1: 0x0HARDWARE TYPE{19}:HALVOREN66|HARDWARE TYPE{19}:HALVOREN100"));
 }
 
 // Drives at positions 0, 1, 3, 4 and 5.
@@ -105,7 +95,6 @@ TEST_F(InventoryScan, ArrayRequestsAndRows)
     five_drives(card);
     card.arrays[0] = array_of(1, 15, 1, 0x03), card.arrays[2] = array_of(3, 143, 0, 0x30), card.arrays[2].size_mb = 80000;
     card.boxes[4] = {1, 0x10, 0x5CA3, 4200, 40, 104, 5012, 11980};
-    card.drives[1] = {true, true, "DRIVE 1", 16383, 16, 63, 78165360, 0, 0x20};
     ASSERT_EQ(gtkReadFile(), 1);
     EXPECT_EQ(transcript(card), "[3801:0][3803][3802:'1'][3802:'2'][3802:'3'][3802:'4'][3802:'5'][3802:'6'][3802:'7'][3802:'8'][3807 3809]"
                                 "[3801:0][3802:'1'][3802:'2'][3801:1][3801:2][3802:'5'][3802:'6'][3801:3]");
@@ -116,9 +105,6 @@ TEST_F(InventoryScan, ArrayRequestsAndRows)
     EXPECT_EQ(row_text(arraydiskinfo[21], 0, 8) + "|" + channeldiskinfo[5][5] + "|" + arraydiskinfo[20][11],
               spaced("Status{14}:Functional|Size{16}:504MB|Location{10}:Controller #2|{22}:Channel #1|{22}:Slave|Mapping{10}:1024 Cylinder|"
                      "{22}:16 Heads|{22}:63 Sectors|Timing{13}:Ultra DMA Mode 4|Mapping:{10}1024 Cylinder|{22}:TEMP:40C / 104F"));
-    EXPECT_EQ(row_text(arraydiskinfo[20], 9, 13), row_text(channeldiskinfo[4], 9, 13));
-    for (auto* row : {channeldiskinfo[1], arraydiskinfo[1]}) // a large member drive, translated in both rows
-        EXPECT_EQ(row_text(row, 1, 1) + row_text(row, 5, 8), spaced("Size{16}:38166MBMapping{10}:4865 Cylinder|{22}:255 Heads|{22}:63 Sectors|Timing{13}:Ultra DMA Mode 5"));
     EXPECT_EQ(std::vector<int>(&arrayrebuildinfo[0][0], &arrayrebuildinfo[3][0]), (std::vector<int>{0, 76319, 3, 0, 0, 0, 0, 80000, 0x30}));
 }
 
@@ -148,10 +134,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ArrayStates, ::testing::ValuesIn(std::vector<Car
      "1 d01345 Array 1=Critical: 0Functional 1Rebuilding Array 2=Offline: 4Functional 5Functional beep1 mask2"},
     {"busy drive outside the mirror", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 15, 1, 3, 1, 0x10), c.arrays[1] = array_of(2, 15, 2, 0x30); }); },
      "1 d01345 Array 1=Functional: 0Functional 1Functional Array 2=Functional: 4Rebuilding 5Critical beep1 mask1"},
-    {"unknown modes keep the start-up flags", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[2] = array_of(3, 15, 2, 0x30), c.arrays[3] = array_of(4, 5, 7, 3); }); },
-     "1 d01345 Array 3=Functional: 4Critical 5Critical Array 4=Offline: 0Critical 1Critical beep1 mask0"},
-    {"0x00FF is no drive mask", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 15, 1, 3, 0x30), c.arrays[1] = array_of(2, 15, 0, 0x30, 0xFF); }); },
-     "1 d01345 Array 1=Functional: 0Functional 1Functional Array 2=Functional: 4Functional 5Functional beep0 mask48"},
     {"bell and rebuild over", [](SimulatedCard& c) { return scanned(c, [&] { c.arrays[0] = array_of(1, 0x22, 1, 3, 0x30), gtkReadFile(), c.arrays[0] = array_of(1, 15, 1, 3, 0xFF); }); },
      "1 d01345 Array 1=Functional: 0Functional 1Functional beep0 mask0"},
     {"member off, identify failing", [](SimulatedCard& c) { return changed(c, [&] { c.drives[1].powered = false, c.fail_identify[3] = true; }); },
