@@ -75,30 +75,27 @@ TEST_F(InventoryScan, DriveRowsByPosition)
     EXPECT_EQ(states(), "1 d0124567 beep0 mask0");
 }
 
-TEST_F(InventoryScan, ControllerLinesAndNames)
-{
-    card.controllers = {{{0x0D30, 11, 0xD000, 0xD402, 0xD800, 0xDC02, 0xE000, 0xFEBF0000}, {0x6270, 9, 0xB000, 0xB402, 0xB800, 0xBC02, 0xC000, 0x12AB}}};
-    ASSERT_EQ(gtkReadFile(), 1);
-    EXPECT_EQ(row_text(controllerinfo[0], 0, 4) + "|" + row_text(channelinfo[0], 0, 3) + "|" + row_text(controllerinfo[1], 3, 4),
-              spaced("VERSION{32}:Halvoren driver 2.0|IRQ{40}:11|BUS MASTER BASE ADDRESS:0xe000|ROM BASE ADDRESS{13}:0xfebf0000|"
-                     "HARDWARE TYPE{19}:HALVOREN100|BASE IO ADDRESS1: 0xd000|BASE IO ADDRESS2: 0xd402|BASE IO ADDRESS1: 0xd800|"
-                     "BASE IO ADDRESS2: 0xdc02|ROM BASE ADDRESS{13}:0x12ab|HARDWARE TYPE{19}:HALVOREN100 KV2"));
-    EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1], "1 Halvoren 1;Halvoren 2;d beep0 mask0Channel 1,Channel 2");
-}
-
 // Drives at positions 0, 1, 3, 4 and 5.
 static void five_drives(SimulatedCard& card)
 { for (int j : {0, 1, 3, 4, 5}) card.drives[j] = {true, true, "DRIVE " + std::to_string(j), 1024, 16, 63, 1032192, 0x07, 0x10}; }
 
-TEST_F(InventoryScan, ArrayRequestsAndRows)
+TEST_F(InventoryScan, ControllerArrayAndMemberRows)
 {
+    card.controllers[0] = {0x0D30, 11, 0xD000, 0xD402, 0xD800, 0xDC02, 0xE000, 0xFEBF0000};
+    card.controllers[1] = {0x6270, 9, 0xB000, 0xB402, 0xB800, 0xBC02, 0xC000, 0x12AB};
     five_drives(card);
     card.arrays[0] = array_of(1, 15, 1, 0x03), card.arrays[2] = array_of(3, 143, 0, 0x30), card.arrays[2].size_mb = 80000;
     card.boxes[4] = {1, 0x10, 0x5CA3, 4200, 40, 104, 5012, 11980};
     ASSERT_EQ(gtkReadFile(), 1);
     EXPECT_EQ(transcript(card), "[3801:0][3803][3802:'1'][3802:'2'][3802:'3'][3802:'4'][3802:'5'][3802:'6'][3802:'7'][3802:'8'][3807 3809]"
                                 "[3801:0][3802:'1'][3802:'2'][3801:1][3801:2][3802:'5'][3802:'6'][3801:3]");
-    EXPECT_EQ(states(), "1 d01345 Array 1=Functional: 0Functional 1Functional Array 3=Functional: 4Functional 5Functional beep0 mask0");
+    EXPECT_EQ(states() + channelnames[1][0] + "," + channelnames[1][1],
+              "1 Halvoren 1;Halvoren 2;d01345 Array 1=Functional: 0Functional 1Functional Array 3=Functional: 4Functional 5Functional "
+              "beep0 mask0Channel 1,Channel 2");
+    EXPECT_EQ(row_text(controllerinfo[0], 0, 4) + "|" + row_text(channelinfo[0], 0, 3) + "|" + row_text(controllerinfo[1], 3, 4),
+              spaced("VERSION{32}:Halvoren driver 2.0|IRQ{40}:11|BUS MASTER BASE ADDRESS:0xe000|ROM BASE ADDRESS{13}:0xfebf0000|"
+                     "HARDWARE TYPE{19}:HALVOREN100|BASE IO ADDRESS1: 0xd000|BASE IO ADDRESS2: 0xd402|BASE IO ADDRESS1: 0xd800|"
+                     "BASE IO ADDRESS2: 0xdc02|ROM BASE ADDRESS{13}:0x12ab|HARDWARE TYPE{19}:HALVOREN100 KV2"));
     EXPECT_EQ(row_text(arrayinfo[0], 0, 6) + "|" + arrayinfo[2][0] + arrayinfo[2][5],
               spaced("RAID MODE{4}:Mirroring||Mapping{9}:9729 Cylinder|{21}:255 Head|{21}:63 Sector|Size{15}:76319 MB|Status{13}:Functional|"
                      "RAID MODE{4}:StrippingSize{15}:80000 MB"));
