@@ -7,13 +7,6 @@
 
 class DriverRequest : public CardCases {};
 
-// Array 0, then the swap boxes, as the scan's busy test asks: SystemBusy and box 3's type.
-static std::string swap_read(SimulatedCard& c, std::uint8_t busy_mask)
-{
-    return c.boxes[3] = {1, 0x17, 0, 2000, 0, 0, 0, 0}, c.arrays[0].busy_mask = busy_mask, SystemBusy = 7, std::memset(SwapInfo, 0x5A, sizeof SwapInfo),
-           readparameters('S', 0), readparameters('B', 0), std::to_string(SystemBusy) + " " + std::to_string(SwapInfo[3][swap_entry::kBoxType]);
-}
-
 // Whether the arrays differ from the remembered state, which the card had before now().
 static std::string changed(SimulatedCard& c, int index, void (*now)(SimArray&))
 {
@@ -34,7 +27,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, DriverRequest, ::testing::ValuesIn(std::vector<C
     {"kind S without a device zeroes the block", [](SimulatedCard& c) {
          return c.fail_open = true, std::memset(ArrayStatus, 0xAB, 204), readparameters('S', 0), result(std::count(ArrayStatus, ArrayStatus + 204, 0)); }, "204 "},
     {"identify beyond 7 keeps byte 0", [](SimulatedCard&) { return args[0] = '3', readparameters('I', 9), result(drive_present(args)); }, "0 [3802:'3']"},
-    {"busy: opened, not asked", [](SimulatedCard& c) { return swap_read(c, 0x01); }, "1 90 [3801:0][]"},
+    {"busy: opened, not asked", [](SimulatedCard& c) {
+         // Array 0, then the swap boxes, as the scan asks: SystemBusy and a box type left as it was.
+         c.arrays[0].busy_mask = 0x01;
+         std::memset(SwapInfo, 0x5A, sizeof SwapInfo);
+         readparameters('S', 0);
+         readparameters('B', 0);
+         return result(SystemBusy) + " " + result(SwapInfo[3][swap_entry::kBoxType]); }, "1 90 [3801:0][]"},
     {"sync", [](SimulatedCard& c) { return ioctl3804(1), result(Mirror_Sync) + result(c.last_sync_command); }, "11 [3804:1]"},
     {"sync unchanged is not sent", [](SimulatedCard&) { return ioctl3804(0), result(Mirror_Sync); }, "0 "},
     {"failed sync is told once", [](SimulatedCard& c) {
