@@ -18,7 +18,9 @@ protected:
     void SetUp() override
     {
         // The scan ends with the log watch: it must read an empty log of our own.
-        write_file(dir.file("messages"), ""), set_system_log_path(dir.file("messages").c_str()), install_simulated_driver(card);
+        write_file(dir.file("messages"), "");
+        set_system_log_path(dir.file("messages").c_str());
+        install_simulated_driver(card);
     }
 
     ScopedWorkDir dir;

@@ -40,7 +40,7 @@ static std::string file_state(const std::string& file)
 
 static std::string state_of(const SettingsRecord& r, int mode, const std::string& owner = me) { return bytes_of(r) + " " + std::to_string(mode) + " " + owner + " 1"; }
 
-TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
+TEST(SettingsFile, LoadFixesUpTheRecord)
 {
     SettingsRecord defaults{.hostip = "127.0.0.1", .syncdisabled = 1}, loaded = kSample, no_password{.usepassword = 1}, short_file{};
     loaded.transient = 0, std::memcpy(&short_file, &loaded, 100);
@@ -54,8 +54,6 @@ TEST(SettingsFile, LoadFixesUpAndTheNextWriteStoresTheWholeRecord)
             write_file(dir.file("quorvex.conf"), file);
         option3 = SettingsRecord{}, init_enviorment();
         EXPECT_EQ(bytes_of(option3) + (file_exists("quorvex.conf") ? read_file("quorvex.conf") : "none"), bytes_of(expected) + (exists ? file : "none"));
-        EXPECT_EQ(write_settings_file(), 0);
-        EXPECT_EQ(read_file("quorvex.conf"), bytes_of(expected));
     }
 }
 
@@ -75,13 +73,10 @@ TEST(SettingsFile, AttributesLinksAndReadOnlyPlaces)
     EXPECT_EQ(std::to_string(refused) + " " + std::to_string(written), std::to_string(EACCES) + " 0");
     EXPECT_EQ(read_file("quorvex.conf").substr(208, 56), "abc" + std::string(53, '\0')) << "no tail of the old password";
     EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0600));
-    // An existing file keeps its mode and owner, and a second name still reaches the record.
+    // An existing file keeps its mode and owner.
     EXPECT_TRUE(::chmod("quorvex.conf", 0640) == 0 && (::geteuid() != 0 || ::chown("quorvex.conf", 65534, 65534) == 0));
     std::strcpy(option3.logfile, "second.log");
     EXPECT_EQ(write_settings_file(), 0);
-    EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, owner));
-    std::strcpy(option3.logfile, "linked.log");
-    EXPECT_TRUE(::link("quorvex.conf", "second.conf") == 0 && write_settings_file() == 0 && ::unlink("second.conf") == 0);
     EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(option3, 0640, owner));
     // A read-only directory takes a writable file in place.
     ::chmod("quorvex.conf", 0666), ::chmod(here, 0555), std::strcpy(option3.logfile, "in place");
