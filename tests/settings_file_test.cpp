@@ -97,4 +97,9 @@ TEST(SettingsFile, AttributesLinksAndReadOnlyPlaces)
     struct stat link {};
     EXPECT_TRUE(::lstat("quorvex.conf", &link) == 0 && S_ISLNK(link.st_mode));
     EXPECT_EQ(file_state(dir.file("shared/real.conf")), state_of(option3, 0640));
+    // A file with another hard link is written in place: both names show the new record.
+    EXPECT_EQ(::link("shared/real.conf", "shared/second.conf"), 0);
+    std::strcpy(option3.logfile, "linked.log");
+    EXPECT_EQ(write_settings_file(), 0);
+    EXPECT_EQ(read_file("shared/second.conf"), bytes_of(option3));
 }
