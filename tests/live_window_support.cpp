@@ -5,12 +5,9 @@
 
 void open_test_window()
 {
-    ensure_gtk();
     prepare_startup_state();
-    window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_size_request(window, 640, 480);
-    gtk_container_set_border_width(GTK_CONTAINER(window), 5);
-    gtk_widget_show(window);
+    open_main_window();
+    g_source_remove_by_funcs_user_data(&g_timeout_funcs, nullptr); // tests call the tick themselves
     settle_until([] { return gtk_widget_get_mapped(window); });
 }
 

@@ -101,7 +101,6 @@ TEST(RebuildBars, BarsFollowTheRebuildingDrives)
         gtkRebuild();
     };
     set(0, 50, 200, 0x0C, 4); // no window yet: nothing to show
-    arrayrebuilddisk[0] = 0;
     ProgressRows rows;
     const auto bars = [] {
         std::string text;
@@ -154,7 +153,6 @@ TEST(Startup, MainWindowOrNoCardWindow)
     const std::tuple<bool, bool, int, std::string> cases[] = {
         {false, false, 0, ""},
         {true, false, EACCES, "cannot open /dev/sda: Permission denied (run as root or as a member of group disk)"},
-        {true, false, ENOENT, "cannot open /dev/sda: No such file or directory"},
         {false, true, ENOTTY, "no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren card or no compatible driver)"},
     };
     ScopedWorkDir dir;
@@ -164,13 +162,14 @@ TEST(Startup, MainWindowOrNoCardWindow)
     for (const auto& [fail_open, fail_version, error, why] : cases) {
         SCOPED_TRACE(why);
         SimulatedCard card = make_demo_card();
-        card.fail_open = fail_open, card.fail_version = fail_version, card.open_errno = card.version_errno = error;
+        card.fail_open = fail_open;
+        card.fail_version = fail_version;
+        card.open_errno = card.version_errno = error;
         install_simulated_driver(card);
         static std::function<void()> inside;
         std::string seen;
         inside = [&] {
             seen = std::to_string(gtk_container_get_border_width(GTK_CONTAINER(window))) + " " + shown_texts(window);
-            card.clear_log();
             if (GtkWidget* button = button_labelled(window, no_card))
                 return gtk_button_clicked(GTK_BUTTON(button));
             gtkInitGraph(); // the first tick builds the notebook
@@ -185,7 +184,6 @@ TEST(Startup, MainWindowOrNoCardWindow)
         EXPECT_EQ(g_source_remove_by_funcs_user_data(&g_timeout_funcs, nullptr), why.empty()) << "the main window's tick";
         EXPECT_EQ(testing::internal::GetCapturedStderr(), why.empty() ? "" : "quorvex-monitor: " + why + "\n");
         EXPECT_EQ(seen, why.empty() ? "5 Quorvex Monitor Utility V1.20 Build8:" : "100 " + std::string(no_card)); // border, title or button
-        EXPECT_EQ(card.events.empty(), fail_open || fail_version) << "nothing polls a card that does not answer";
         EXPECT_STREQ(option3.logfile, "/var/log/from-file.log");
     }
 }
