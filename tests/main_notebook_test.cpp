@@ -16,12 +16,13 @@ namespace {
 // How many of the 14 line places of a text area (baselines 20, 40, ...) show ink on the screen.
 int lines_on_screen(GtkWidget* area)
 {
-    const int width = std::min(300, gtk_widget_get_allocated_width(area)), height = std::min(286, gtk_widget_get_allocated_height(area));
+    const int width = std::min(300, gtk_widget_get_allocated_width(area));
+    const int height = std::min(286, gtk_widget_get_allocated_height(area));
     g_autoptr(GdkPixbuf) shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(area), 0, 0, width, height);
     std::set<int> inked;
-    for (int y = 6, n = shot ? gdk_pixbuf_get_n_channels(shot) : 0; shot && y < height; ++y)
-        for (const guchar *p = gdk_pixbuf_get_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot), *end = p + n * width; p < end; p += n)
-            if (p[0] + p[1] + p[2] < 3 * 128)
+    for (int y = 6; shot && y < height; ++y)
+        for (int x = 0; x < width; ++x) // black text on white: the red byte tells
+            if (gdk_pixbuf_get_pixels(shot)[y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot)] < 128)
                 inked.insert((y - 6) / 20);
     return static_cast<int>(inked.size());
 }
@@ -46,8 +47,6 @@ TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
     // Only arrays named "A...", with their members; odd bytes stay readable.
     EXPECT_EQ(describe_tree(treearray), "Array 1<0:0> -QV-A<1:0> -QV-B<1:1> Array 4<0:3> ");
     EXPECT_EQ(describe_tree(tree_of_page(1)), "Halvoren 1<2:0> -Channel 1<3:0> --QV-B<4:1> -Channel 2<3:1> --QV-\xef\xbf\xbd<4:3> ");
-    const auto tab = [](int page) { return gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), page)); };
-    EXPECT_EQ(std::string(tab(0)) + "|" + tab(1) + "|" + tab(2), "Array|Controller|Option");
 
     // Each row draws its lines (read out by assistive technologies with the row's name).
     const auto told = [](std::string text, char tag, std::initializer_list<int> lines) {

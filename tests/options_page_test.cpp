@@ -29,40 +29,10 @@ std::string page_state()
 
 } // namespace
 
-// The page as loaded; power buttons only mark a drive, Apply sends the changes in
-// position order, and a failed command puts its row back.
-TEST_F(WindowTest, OptionPageShowsTheSettingsAndSwitchesDrives)
-{
-    SettingsRecord record = default_record();
-    record.audible = record.popup = record.uselogfile = record.usepassword = 1;
-    std::strcpy(record.logfile, "/var/log/raid.log");
-    std::strcpy(record.password, "s3cret");
-    for (auto& entry : PowerManage)
-        entry[0] = entry[1] = 1;
-    PowerManage[0][1] = PowerManage[3][0] = 0;
-    SystemBusy = 1;
-    start_with(record);
-    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power Off   0 Power On   1 Power On   1 System Busy "
-                            "Power On   1 Power On   1 Power On   1 Power On   1");
-    EXPECT_TRUE(open_popups().empty()) << "building asks for no password";
-
-    card.fail_power[4] = true;
-    for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
-        set_active(button, on);
-    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(PowerLabel5)), std::string("Power Off   "));
-    click(notebook, "Apply");
-    std::string sent;
-    for (const SimEvent& e : card.requests_with_code(0x3805))
-        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
-    EXPECT_EQ(sent, " 11 50 60") << "only Apply switches drives, even while the password is asked";
-    click(gtk_grab_get_current(), "Cancel");
-    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power On   1 Power On   1 Power On   1 System Busy "
-                            "Power On   1 Power Off   0 Power On   1 Power On   1");
-}
-
-// The log file is picked with the file button while the log is on; Apply writes what
-// the page shows.
-TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
+// Apply writes what the page shows; the log file is picked with the file button while
+// the log is on. Power buttons only mark a drive, Apply sends the changes in position
+// order, and a failed command puts its row back.
+TEST_F(WindowTest, OptionPageWritesTheRecordAndSwitchesDrives)
 {
     SettingsRecord record = default_record();
     record.syncdisabled = record.synctype = 1;
@@ -119,6 +89,34 @@ TEST_F(WindowTest, ApplyWritesTheRecordWithWhatThePageShows)
     ASSERT_EQ(mkdir("quorvex.conf", 0700), 0);
     click(notebook, "Apply");
     EXPECT_EQ(shown_texts(gtk_grab_get_current()), "Error:The settings could not be saved in quorvex.conf: Is a directory|OK");
+    click(gtk_grab_get_current(), "OK");
+    ASSERT_EQ(rmdir("quorvex.conf"), 0);
+
+    // Every setting on, and drives to switch.
+    record = default_record();
+    record.audible = record.popup = record.uselogfile = record.usepassword = 1;
+    std::strcpy(record.logfile, "/var/log/raid.log");
+    std::strcpy(record.password, "s3cret");
+    for (auto& entry : PowerManage)
+        entry[0] = entry[1] = 1;
+    PowerManage[0][1] = PowerManage[3][0] = 0;
+    SystemBusy = 1;
+    start_with(record);
+    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power Off   0 Power On   1 Power On   1 System Busy "
+                            "Power On   1 Power On   1 Power On   1 Power On   1");
+    EXPECT_TRUE(open_popups().empty()) << "building asks for no password";
+
+    card.fail_power[4] = true;
+    for (auto [button, on] : {std::pair{PowerButton5, false}, {PowerButton4, false}, {PowerButton0, true}, {PowerButton1, false}, {PowerButton1, true}})
+        set_active(button, on);
+    click(notebook, "Apply");
+    std::string sent;
+    for (const SimEvent& e : card.requests_with_code(0x3805))
+        sent += std::string{' ', char(e.written[0]), char(e.written[1])};
+    EXPECT_EQ(sent, " 11 50 60") << "only Apply switches drives, even while the password is asked";
+    click(gtk_grab_get_current(), "Cancel");
+    EXPECT_EQ(page_state(), "1111 log=/var/log/raid.log pw*=s3cret Power On   1 Power On   1 Power On   1 System Busy "
+                            "Power On   1 Power Off   0 Power On   1 Power On   1");
 }
 
 // Each flow: the stored password (null: protection off), what the user does on the page
