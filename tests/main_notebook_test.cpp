@@ -70,7 +70,6 @@ TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
         GtkWidget* area = page ? draw_area2 : draw_area;
         ASSERT_TRUE(settle_until([&] { return (page ? pixmap2 : pixmap) && gtk_widget_get_mapped(area); }));
         EXPECT_GE(gtk_widget_get_allocated_width(area), 300);
-        EXPECT_TRUE(index != 0 || settle_until([&] { return lines_on_screen(area) == 0; })) << "nothing before a row is chosen";
         settle_until([frames = 0]() mutable { return ++frames > 5; }); // due redraws first: then only the choice redraws
         ASSERT_TRUE(select_row(tree_of_page(page), kind, index));
         AtkObject* accessible = gtk_widget_get_accessible(area);
@@ -84,12 +83,6 @@ TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
     channeldiskinfo[3][13][0] = '\0';
     ShowControllerDiskInformation(3);
     EXPECT_TRUE(settle_until([] { return lines_on_screen(draw_area2) == 13; }));
-
-    // "close" ends the main loop.
-    g_idle_add(+[](gpointer) { click(tabletop, "close"); return G_SOURCE_REMOVE; }, nullptr);
-    const guint guard = g_timeout_add(5000, +[](gpointer) { gtk_main_quit(); return G_SOURCE_REMOVE; }, nullptr);
-    gtk_main();
-    EXPECT_TRUE(g_source_remove(guard)) << "close did not end the main loop";
 }
 
 TEST(RebuildBars, BarsFollowTheRebuildingDrives)
@@ -99,7 +92,6 @@ TEST(RebuildBars, BarsFollowTheRebuildingDrives)
         rebuilding_drive_mask() = mask;
         gtkRebuild();
     };
-    set(0, 50, 200, 0x0C, 4); // no window yet: nothing to show
     ProgressRows rows;
     const auto bars = [] {
         std::string text;
@@ -174,7 +166,7 @@ TEST(Startup, MainWindowOrNoCardWindow)
             gtkInitGraph(); // the first tick builds the notebook
             ASSERT_TRUE(select_row(tree_of_page(1), PageKind::ChannelDrive, 1));
             EXPECT_EQ(PageInfo[3] * 10 + PageInfo[4], 11) << "the row shows its own drive";
-            gtk_window_close(GTK_WINDOW(window));
+            click(tabletop, "close"); // ends the program
         };
         g_idle_add(+[](gpointer) { inside(); return G_SOURCE_REMOVE; }, nullptr);
         char name[] = "quorvex-monitor", *argv[] = {name, nullptr};
