@@ -51,10 +51,12 @@ TEST_F(WindowTest, OptionPageWritesTheRecordAndSwitchesDrives)
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(chooser)), "File selection");
     ASSERT_TRUE(settle_until([&] { g_autofree gchar* name = gtk_file_chooser_get_filename(chooser); return name && dir.file("Error.log") == name; }));
     click(GTK_WIDGET(chooser), "OK");
+    EXPECT_EQ(text_of(filenamebar), dir.file("Error.log"));
+    type(filenamebar, "/var/log/halvoren-events.log"); // typed over the pick
     set_active(popupbutton, true);
     set_active(beepbutton, true);
     click(notebook, "Apply");
-    std::strcpy(record.logfile, dir.file("Error.log").c_str());
+    std::strcpy(record.logfile, "/var/log/halvoren-events.log");
     record.uselogfile = record.popup = record.audible = 1;
     EXPECT_EQ(settings_file(), bytes_of(record));
 
