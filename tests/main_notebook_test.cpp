@@ -17,10 +17,11 @@ static int lines_on_screen(GtkWidget* area)
     const int width = std::min(300, gtk_widget_get_allocated_width(area));
     const int height = std::min(286, gtk_widget_get_allocated_height(area));
     g_autoptr(GdkPixbuf) shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(area), 0, 0, width, height);
+    const guchar* pixels = shot ? gdk_pixbuf_get_pixels(shot) : nullptr;
     std::set<int> inked;
-    for (int y = 6; shot && y < height; ++y)
+    for (int y = 6; pixels && y < height; ++y)
         for (int x = 0; x < width; ++x) // black text on white: the red byte tells
-            if (gdk_pixbuf_get_pixels(shot)[y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot)] < 128)
+            if (pixels[y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot)] < 128)
                 inked.insert((y - 6) / 20);
     return static_cast<int>(inked.size());
 }
