@@ -5,12 +5,9 @@
 
 void open_test_window()
 {
-    ensure_gtk();
     prepare_startup_state();
-    window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_size_request(window, 640, 480);
-    gtk_container_set_border_width(GTK_CONTAINER(window), 5);
-    gtk_widget_show(window);
+    open_main_window();
+    g_source_remove_by_funcs_user_data(&g_timeout_funcs, nullptr); // tests call the tick themselves
     settle_until([] { return gtk_widget_get_mapped(window); });
 }
 
@@ -33,31 +30,27 @@ void walk(GtkWidget* widget, const Visitor& visit)
                              const_cast<Visitor*>(&visit));
 }
 
-// Visits rows depth first, with their kind and index, until the visitor returns true.
-using RowVisitor = std::function<bool(GtkTreeIter&, int kind, int index, bool opening)>;
-bool visit(GtkTreeModel* model, GtkTreeIter* parent, const RowVisitor& visitor)
+// Calls the visitor on every row, depth first, with its kind, index and label, until it returns true.
+using RowVisitor = std::function<bool(GtkTreePath*, GtkTreeIter*, int kind, int index, const char* label)>;
+void each_row(GtkWidget* tree, const RowVisitor& visitor)
 {
-    GtkTreeIter row;
-    int kind = -1, index = -1;
-    for (bool more = gtk_tree_model_iter_children(model, &row, parent); more; more = gtk_tree_model_iter_next(model, &row)) {
-        gtk_tree_model_get(model, &row, kTreeKind, &kind, kTreeIndex, &index, -1);
-        if (visitor(row, kind, index, true) || visit(model, &row, visitor) || visitor(row, kind, index, false))
-            return true;
-    }
-    return false;
+    const auto each = [](GtkTreeModel* model, GtkTreePath* path, GtkTreeIter* row, gpointer v) {
+        g_autofree gchar* label = nullptr;
+        int kind = -1, index = -1;
+        gtk_tree_model_get(model, row, kTreeLabel, &label, kTreeKind, &kind, kTreeIndex, &index, -1);
+        return gboolean((*static_cast<RowVisitor*>(v))(path, row, kind, index, label));
+    };
+    gtk_tree_model_foreach(gtk_tree_view_get_model(GTK_TREE_VIEW(tree)), each, const_cast<RowVisitor*>(&visitor));
 }
 
 } // namespace
 
 std::string describe_tree(GtkWidget* tree)
 {
-    GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
     std::string out;
-    visit(model, nullptr, [&](GtkTreeIter& row, int kind, int index, bool opening) {
-        const bool parent = gtk_tree_model_iter_has_child(model, &row);
-        g_autofree gchar* label = nullptr;
-        gtk_tree_model_get(model, &row, kTreeLabel, &label, -1);
-        out += !opening ? (parent ? "} " : " ") : label + ("<" + std::to_string(kind) + ":" + std::to_string(index) + ">") + (parent ? "{" : "");
+    each_row(tree, [&](GtkTreePath* path, GtkTreeIter*, int kind, int index, const char* label) {
+        out += std::string(gtk_tree_path_get_depth(path) - 1, '-') + label;
+        out += "<" + std::to_string(kind) + ":" + std::to_string(index) + "> ";
         return false;
     });
     return out;
@@ -65,15 +58,15 @@ std::string describe_tree(GtkWidget* tree)
 
 bool select_row(GtkWidget* tree, PageKind kind, int index)
 {
-    GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(tree));
-    return visit(model, nullptr, [&](GtkTreeIter& row, int row_kind, int row_index, bool opening) {
-        if (!opening || row_kind != static_cast<int>(kind) || row_index != index)
+    bool found = false;
+    each_row(tree, [&](GtkTreePath* path, GtkTreeIter* row, int row_kind, int row_index, const char*) {
+        if (row_kind != static_cast<int>(kind) || row_index != index)
             return false;
-        g_autoptr(GtkTreePath) path = gtk_tree_model_get_path(model, &row);
         gtk_tree_view_expand_to_path(GTK_TREE_VIEW(tree), path); // rows under a collapsed one cannot be selected
-        gtk_tree_selection_select_iter(gtk_tree_view_get_selection(GTK_TREE_VIEW(tree)), &row);
-        return true;
+        gtk_tree_selection_select_iter(gtk_tree_view_get_selection(GTK_TREE_VIEW(tree)), row);
+        return found = true;
     });
+    return found;
 }
 
 std::string shown_texts(GtkWidget* root)

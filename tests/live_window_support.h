@@ -22,19 +22,10 @@ void open_test_window();
 // Runs the main loop until the condition holds or about two seconds have passed.
 bool settle_until(const std::function<bool()>& condition);
 
-// The tree's rows, depth first, as "label<kind:index>" with children in braces.
+// The tree's rows, depth first, as "label<kind:index>", each preceded by one '-' per level below the top.
 std::string describe_tree(GtkWidget* tree);
 // Selects the row of this kind and index as a click would; false when there is none.
 bool select_row(GtkWidget* tree, PageKind kind, int index);
-
-// Tells whether a widget (an old build's top table, say) has been destroyed.
-struct DestroyWatch {
-    explicit DestroyWatch(GtkWidget* w) : widget(w), id(g_signal_connect(w, "destroy", G_CALLBACK(+[](GtkWidget*, DestroyWatch* d) { d->destroyed = true; }), this)) {}
-    ~DestroyWatch() { if (!destroyed) g_signal_handler_disconnect(widget, id); }
-    GtkWidget* widget;
-    gulong id;
-    bool destroyed = false;
-};
 
 // The visible texts under a widget, '|' between them, blank ones left out; a window's
 // title comes first, followed by ':'.
