@@ -11,9 +11,13 @@
 #include "settings/settings_record.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace reference_log_watch {
@@ -112,5 +116,54 @@ inline void start_afresh(State& s)
     std::memset(globaldate, 0, sizeof globaldate);
     std::memset(olderrordata, 0, sizeof olderrordata);
 }
+
+// A system log written in steps, both watches passing over it from a fresh start; the
+// program's watch writes its events to the event log.
+struct SideBySide {
+    std::string log, events;
+    State reference;
+    std::size_t size = 0, size_at_last_read = 0;
+
+    SideBySide(std::string log_path, std::string event_log) : log(std::move(log_path)), events(std::move(event_log))
+    {
+        std::ofstream(log, std::ios::binary | std::ios::trunc);
+        std::ofstream(events, std::ios::binary | std::ios::trunc);
+        std::memcpy(option3.logfile, events.c_str(), events.size() + 1);
+        set_system_log_path(log.c_str());
+        start_afresh(reference);
+    }
+    void append(const std::string& bytes)
+    {
+        std::ofstream(log, std::ios::binary | std::ios::app) << bytes;
+        size += bytes.size();
+    }
+    // Replaced by a new file, or the same file written anew.
+    bool replace(const std::string& bytes, bool renamed)
+    {
+        std::ofstream(renamed ? log + ".new" : log, std::ios::binary | std::ios::trunc) << bytes;
+        size = bytes.size();
+        return !renamed || std::rename((log + ".new").c_str(), log.c_str()) == 0;
+    }
+    bool cut(std::size_t to)
+    {
+        size = to;
+        return ::truncate(log.c_str(), static_cast<off_t>(to)) == 0;
+    }
+    // One pass of each: true when they leave the same last-seen time and last message and
+    // the event log holds what the reference reported.
+    bool pass(bool on)
+    {
+        option3.uselogfile = on ? 1 : 0;
+        reference_log_watch::pass(reference, log.c_str());
+        geterrordata();
+        size_at_last_read = on ? size : size_at_last_read;
+        std::string expected;
+        for (const std::string& message : reference.reported)
+            expected += message;
+        std::ifstream written(events, std::ios::binary);
+        const std::string got{std::istreambuf_iterator<char>(written), {}};
+        return got == expected && program_last_seen() == last_seen(reference);
+    }
+};
 
 } // namespace reference_log_watch
