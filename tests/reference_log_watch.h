@@ -13,18 +13,18 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace reference_log_watch {
 
 struct State {
     char hour[5] = {}, minute[5] = {}, second[5] = {}, date[7] = {}, olderrordata[400] = {};
-    std::vector<std::string> reported; // every message reported, in order
+    std::string reported; // every message reported, in order
 };
 
 // Hour, minute and second of a text with the hour at a column, as texts and numbers.
@@ -84,7 +84,7 @@ inline void handle_line(State& s, const char* line, const char* now)
     if (std::strncmp(s.olderrordata, message, 70) == 0)
         return;
     copy_text(s.olderrordata, message);
-    s.reported.emplace_back(message);
+    s.reported += message;
 }
 
 // One pass, with the same flag test as the program's: nothing at all unless a flag is 1.
@@ -122,7 +122,7 @@ inline void start_afresh(State& s)
 struct SideBySide {
     std::string log, events;
     State reference;
-    std::size_t size = 0, size_at_last_read = 0;
+    std::size_t size_at_last_read = 0;
 
     SideBySide(std::string log_path, std::string event_log) : log(std::move(log_path)), events(std::move(event_log))
     {
@@ -132,23 +132,14 @@ struct SideBySide {
         set_system_log_path(log.c_str());
         start_afresh(reference);
     }
-    void append(const std::string& bytes)
-    {
-        std::ofstream(log, std::ios::binary | std::ios::app) << bytes;
-        size += bytes.size();
-    }
+    void append(const std::string& bytes) { std::ofstream(log, std::ios::binary | std::ios::app) << bytes; }
     // Replaced by a new file, or the same file written anew.
     bool replace(const std::string& bytes, bool renamed)
     {
         std::ofstream(renamed ? log + ".new" : log, std::ios::binary | std::ios::trunc) << bytes;
-        size = bytes.size();
         return !renamed || std::rename((log + ".new").c_str(), log.c_str()) == 0;
     }
-    bool cut(std::size_t to)
-    {
-        size = to;
-        return ::truncate(log.c_str(), static_cast<off_t>(to)) == 0;
-    }
+    bool cut(std::size_t to) { return ::truncate(log.c_str(), static_cast<off_t>(to)) == 0; }
     // One pass of each: true when they leave the same last-seen time and last message and
     // the event log holds what the reference reported.
     bool pass(bool on)
@@ -156,13 +147,11 @@ struct SideBySide {
         option3.uselogfile = on ? 1 : 0;
         reference_log_watch::pass(reference, log.c_str());
         geterrordata();
-        size_at_last_read = on ? size : size_at_last_read;
-        std::string expected;
-        for (const std::string& message : reference.reported)
-            expected += message;
+        if (on)
+            size_at_last_read = std::filesystem::file_size(log);
         std::ifstream written(events, std::ios::binary);
         const std::string got{std::istreambuf_iterator<char>(written), {}};
-        return got == expected && program_last_seen() == last_seen(reference);
+        return got == reference.reported && program_last_seen() == last_seen(reference);
     }
 };
 
