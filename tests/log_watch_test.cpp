@@ -74,11 +74,9 @@ TEST_F(LogWatch, WhichLinesAreReported)
     const std::string piece = (log_prefix(kNow - 3) + "quorvex kernel: HALVOREN|" + std::string(400, 'z')).substr(0, 399);
     // Recent: at most 14 seconds old in the minute, or 46..59 of the minute before in 0..14.
     const std::time_t recency[][3] = {
-        {at(10, 41, 50), at(10, 42, 5), 1},  {at(10, 41, 40), at(10, 42, 5), 0},  {at(10, 59, 50), at(11, 0, 5), 1},
-        {at(10, 59, 50), at(11, 1, 5), 0},   {at(10, 41, 46), at(10, 42, 14), 1}, {at(10, 41, 46), at(10, 42, 15), 0},
-        {at(10, 41, 45), at(10, 42, 0), 0},  {at(10, 40, 50), at(10, 42, 5), 0},  {at(10, 42, 0), at(10, 42, 14), 1},
-        {at(10, 42, 0), at(10, 42, 15), 0},  {at(10, 42, 30), at(10, 42, 5), 1},  {at(9, 59, 50), at(11, 0, 5), 0},
-        {at(23, 59, 50), at(23, 59, 55), 1}, {at(0, 0, 1), at(0, 0, 3), 1},
+        {at(10, 41, 46), at(10, 42, 14), 1}, {at(10, 41, 46), at(10, 42, 15), 0}, {at(10, 41, 45), at(10, 42, 0), 0},
+        {at(10, 42, 0), at(10, 42, 14), 1},  {at(10, 42, 0), at(10, 42, 15), 0},  {at(10, 42, 30), at(10, 42, 5), 1},
+        {at(10, 59, 50), at(11, 0, 5), 1},   {at(9, 59, 50), at(11, 0, 5), 0},    {at(23, 59, 50), at(23, 59, 55), 1},
     };
     for (const auto& [stamp, now, reported] : recency)
         cases.push_back({log_prefix(stamp) + "at " + log_prefix(now), now, line(stamp), line(stamp).substr(7, 8), reported ? entry(line(stamp)) : ""});
@@ -88,10 +86,8 @@ TEST_F(LogWatch, WhichLinesAreReported)
         cases.push_back({"column " + std::to_string(column), kNow, l, marked ? "10:42:03" : "::", marked ? entry(l) : ""});
     }
     cases.insert(cases.end(), {
-        {"after others", kNow, "Dec  6 10:30:00 quorvex kernel: eth0 up\n" + line(kNow - 10), "10:41:55", entry(line(kNow - 10))},
         {"an older line later", kNow, line(at(10, 41, 45)) + line(at(10, 40, 50)) + line(at(9, 59, 50)), "10:41:45", ""},
         {"other days", kNow, line(kNow - 86400) + "Nov  6 10:42:01 quorvex kernel: HALVOREN|x\n", "::", ""},
-        {"two in one second", kNow, line(kNow - 4) + line(kNow - 4, "Array 1 drive 1 failed"), "10:42:01", entry(line(kNow - 4))},
         {"a piece of a long line", kNow, piece + "tail of the long line\n", "10:42:02", piece.substr(0, 398) + "\n"},
         {"an unfinished line", kNow, line(kNow - 2).substr(0, 50), "::", ""},
     });
@@ -118,8 +114,7 @@ TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
         EXPECT_EQ(pass(), after(shown || logged ? l.size() : 0, shown || logged ? "10:42:02" : "::", before + (logged ? entry(l) : "")));
         EXPECT_EQ(popups(), shown ? std::vector<std::string>{entry(l)} : std::vector<std::string>{});
     }
-    // Each event has a popup of its own, not transient for the main window (so it shows while
-    // that is minimised) and closed by OK, also when the event log cannot be opened.
+    // Each event has a popup of its own, closed by OK, also when the event log cannot be opened.
     forget();
     flags(1, 1);
     std::strcpy(option3.logfile, dir.path().c_str());
@@ -127,7 +122,6 @@ TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
     geterrordata();
     auto shown = open_popups();
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(shown[1])), nullptr);
     EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(popup_button(shown[1]))), "OK");
     gtk_button_clicked(GTK_BUTTON(popup_button(shown[1])));
     drain_events();

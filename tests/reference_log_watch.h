@@ -104,18 +104,6 @@ inline std::string last_seen(const char* h, const char* m, const char* s, const 
 {
     return std::string(h, 5) + std::string(m, 5) + std::string(s, 5) + std::string(d, 7) + std::string(o, 400);
 }
-inline std::string last_seen(const State& s) { return last_seen(s.hour, s.minute, s.second, s.date, s.olderrordata); }
-inline std::string program_last_seen() { return last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata); }
-
-// The reference and the program forget all they have seen.
-inline void start_afresh(State& s)
-{
-    s = State{};
-    for (char* field : {globalhour, globalminute, globalsecond})
-        std::memset(field, 0, sizeof globalhour);
-    std::memset(globaldate, 0, sizeof globaldate);
-    std::memset(olderrordata, 0, sizeof olderrordata);
-}
 
 // A system log written in steps, both watches passing over it from a fresh start; the
 // program's watch writes its events to the event log.
@@ -130,7 +118,10 @@ struct SideBySide {
         std::ofstream(events, std::ios::binary | std::ios::trunc);
         std::memcpy(option3.logfile, events.c_str(), events.size() + 1);
         set_system_log_path(log.c_str());
-        start_afresh(reference);
+        for (char* field : {globalhour, globalminute, globalsecond}) // the program forgets all it has seen
+            std::memset(field, 0, sizeof globalhour);
+        std::memset(globaldate, 0, sizeof globaldate);
+        std::memset(olderrordata, 0, sizeof olderrordata);
     }
     void append(const std::string& bytes) { std::ofstream(log, std::ios::binary | std::ios::app) << bytes; }
     // Replaced by a new file, or the same file written anew.
@@ -151,7 +142,9 @@ struct SideBySide {
             size_at_last_read = std::filesystem::file_size(log);
         std::ifstream written(events, std::ios::binary);
         const std::string got{std::istreambuf_iterator<char>(written), {}};
-        return got == reference.reported && program_last_seen() == last_seen(reference);
+        const State& r = reference;
+        return got == r.reported && last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata) ==
+                                        last_seen(r.hour, r.minute, r.second, r.date, r.olderrordata);
     }
 };
 
