@@ -9,15 +9,10 @@ std::string journal_export(const std::vector<JournalEntry>& entries)
 {
     static std::uint64_t monotonic = 1000;
     std::string out;
-    for (const JournalEntry& e : entries) {
-        const std::pair<const char*, std::string> fields[] = {
-            {"__REALTIME_TIMESTAMP", std::to_string(static_cast<std::uint64_t>(e.stamp) * 1000000u)},
-            {"__MONOTONIC_TIMESTAMP", std::to_string(monotonic++)}, {"_BOOT_ID", "5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b"},
-            {"_TRANSPORT", e.transport}, {"_HOSTNAME", e.host}, {"MESSAGE", e.message}};
-        for (const auto& [name, value] : fields)
-            out += std::string(name) + "=" + value + "\n"; // values without a newline
-        out += '\n';
-    }
+    for (const JournalEntry& e : entries) // values without a newline
+        out += "__REALTIME_TIMESTAMP=" + std::to_string(static_cast<std::uint64_t>(e.stamp) * 1000000u) +
+               "\n__MONOTONIC_TIMESTAMP=" + std::to_string(monotonic++) + "\n_BOOT_ID=5d1f6c0b8e2a4c3f9a7b1e0d2c4f6a8b" +
+               "\n_TRANSPORT=" + e.transport + "\n_HOSTNAME=" + e.host + "\nMESSAGE=" + e.message + "\n\n";
     return out;
 }
 
