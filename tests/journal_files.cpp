@@ -18,7 +18,7 @@ std::string journal_export(const std::vector<JournalEntry>& entries)
 std::string write_journal(const std::string& directory, const std::string& export_text)
 {
     const std::string command =
-        std::string(kJournalRemote) + " -o '" + directory + "/test.journal' - >'" + directory + "/remote.out' 2>&1";
+        "/lib/systemd/systemd-journal-remote -o '" + directory + "/test.journal' - >'" + directory + "/remote.out' 2>&1";
     std::FILE* pipe = popen(command.c_str(), "w");
     const bool written = pipe && std::fwrite(export_text.data(), 1, export_text.size(), pipe) == export_text.size();
     const int status = pipe ? pclose(pipe) : -1;

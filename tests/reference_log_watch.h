@@ -27,16 +27,13 @@ struct State {
     std::string reported; // every message reported, in order
 };
 
-// Hour, minute and second of a text with the hour at a column, as texts and numbers.
+// Hour, minute and second of a text with the hour at a column.
 struct Time {
     char text[3][3];
-    int value[3];
     Time(const char* line, int column)
     {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             text[i][0] = line[column + 3 * i], text[i][1] = line[column + 3 * i + 1], text[i][2] = '\0';
-            value[i] = std::atoi(text[i]);
-        }
     }
 };
 
@@ -60,7 +57,8 @@ inline bool is_newer(const State& s, const char* line, const Time& t)
 // in seconds 0..14.
 inline bool is_recent(const Time& line, const Time& now)
 {
-    const int H = line.value[0], M = line.value[1], S = line.value[2], h = now.value[0], m = now.value[1], s = now.value[2];
+    const int H = std::atoi(line.text[0]), M = std::atoi(line.text[1]), S = std::atoi(line.text[2]);
+    const int h = std::atoi(now.text[0]), m = std::atoi(now.text[1]), s = std::atoi(now.text[2]);
     if (H == h && M == m)
         return s - S <= 14;
     const bool minute_before = H == h ? M == m - 1 || (M == 59 && m == 0) : (H == h - 1 || (H == 23 && h == 0)) && m == 0 && M == 59;
