@@ -134,7 +134,6 @@ TEST_F(LogWatch, TodaysRecentMarkedKernelEntriesOfTheJournalArriveOnce)
     const std::string one = "Dec  6 10:42:00 quorvex kernel: HALVOREN|Array 1 drive 2 failed\n\n",
                       two = "Dec  6 10:42:03 quorvex kernel: HALVOREN|Array 1 rebuild started\n\n";
     EXPECT_EQ(pass_at(kNow), "3 " + one + two);
-    EXPECT_EQ(popups(), (std::vector<std::string>{one, two}));
     // A journal written anew holds other files: the saved cursor names none of them, and
     // the pass starts again from midnight without reporting twice.
     ASSERT_EQ(std::remove((journal + "/test.journal").c_str()), 0);
