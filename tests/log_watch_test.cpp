@@ -72,9 +72,11 @@ protected:
 TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
 {
     // Which lines are events is checked against the full reread in the differential test.
-    // Each event has a popup of its own, also when the event log cannot be opened (the last case).
-    const std::string one = line(kNow - 3), two = line(kNow - 2, "Array 1 rebuild started"), before = "earlier entry\n\n";
-    const std::uint32_t cases[][4] = {{1, 1, 1, 1}, {1, 2, 1, 0}, {2, 1, 0, 1}, {1, 0, 1, 0}, {0, 0, 0, 0}, {2, 2, 0, 0}, {1, 1, 1, 2}};
+    // Each event has a popup of its own, also when the event log cannot be opened.
+    const std::string one = line(kNow - 3), two = line(kNow - 2, "Array 1 rebuild started"), before = "old\n\n";
+    // popup, uselogfile, shown, logged (2: the event log is a directory)
+    const std::uint32_t cases[][4] = {
+        {1, 1, 1, 1}, {1, 2, 1, 0}, {2, 1, 0, 1}, {1, 0, 1, 0}, {0, 0, 0, 0}, {2, 2, 0, 0}, {1, 1, 1, 2}};
     for (const auto& [popup, uselogfile, shown, logged] : cases) {
         SCOPED_TRACE(testing::Message() << "popup " << popup << " uselogfile " << uselogfile << " logged " << logged);
         forget();
