@@ -82,5 +82,4 @@ std::string bar_text(GtkWidget* bar)
     const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar));
     return text ? text : "";
 }
-double bar_value(GtkWidget* bar) { return gtk_adjustment_get_value(progress_bar_range(bar)); }
 std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }

@@ -39,7 +39,6 @@ private:
     GtkWidget* window_;
 };
 
-// Text a progress bar shows and the value on its own range.
+// Text a progress bar shows.
 std::string bar_text(GtkWidget* bar);
-double bar_value(GtkWidget* bar);
 std::string label_text(GtkWidget* label);

@@ -11,8 +11,6 @@ struct JournalEntry {
     std::string host, message, transport = "kernel";
 };
 
-inline constexpr const char* kJournalRemote = "/lib/systemd/systemd-journal-remote";
-
 // The export text of the entries, one after another, with monotonic stamps going on from
 // those of earlier calls.
 std::string journal_export(const std::vector<JournalEntry>& entries);

@@ -11,28 +11,29 @@
 #include "settings/settings_record.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unistd.h>
 
 namespace reference_log_watch {
 
 struct State {
     char hour[5] = {}, minute[5] = {}, second[5] = {}, date[7] = {}, olderrordata[400] = {};
-    std::vector<std::string> reported; // every message reported, in order
+    std::string reported; // every message reported, in order
 };
 
-// Hour, minute and second of a text with the hour at a column, as texts and numbers.
+// Hour, minute and second of a text with the hour at a column.
 struct Time {
     char text[3][3];
-    int value[3];
     Time(const char* line, int column)
     {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             text[i][0] = line[column + 3 * i], text[i][1] = line[column + 3 * i + 1], text[i][2] = '\0';
-            value[i] = std::atoi(text[i]);
-        }
     }
 };
 
@@ -56,7 +57,8 @@ inline bool is_newer(const State& s, const char* line, const Time& t)
 // in seconds 0..14.
 inline bool is_recent(const Time& line, const Time& now)
 {
-    const int H = line.value[0], M = line.value[1], S = line.value[2], h = now.value[0], m = now.value[1], s = now.value[2];
+    const int H = std::atoi(line.text[0]), M = std::atoi(line.text[1]), S = std::atoi(line.text[2]);
+    const int h = std::atoi(now.text[0]), m = std::atoi(now.text[1]), s = std::atoi(now.text[2]);
     if (H == h && M == m)
         return s - S <= 14;
     const bool minute_before = H == h ? M == m - 1 || (M == 59 && m == 0) : (H == h - 1 || (H == 23 && h == 0)) && m == 0 && M == 59;
@@ -80,7 +82,7 @@ inline void handle_line(State& s, const char* line, const char* now)
     if (std::strncmp(s.olderrordata, message, 70) == 0)
         return;
     copy_text(s.olderrordata, message);
-    s.reported.emplace_back(message);
+    s.reported += message;
 }
 
 // One pass, with the same flag test as the program's: nothing at all unless a flag is 1.
@@ -100,17 +102,48 @@ inline std::string last_seen(const char* h, const char* m, const char* s, const 
 {
     return std::string(h, 5) + std::string(m, 5) + std::string(s, 5) + std::string(d, 7) + std::string(o, 400);
 }
-inline std::string last_seen(const State& s) { return last_seen(s.hour, s.minute, s.second, s.date, s.olderrordata); }
-inline std::string program_last_seen() { return last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata); }
 
-// The reference and the program forget all they have seen.
-inline void start_afresh(State& s)
-{
-    s = State{};
-    for (char* field : {globalhour, globalminute, globalsecond})
-        std::memset(field, 0, sizeof globalhour);
-    std::memset(globaldate, 0, sizeof globaldate);
-    std::memset(olderrordata, 0, sizeof olderrordata);
-}
+// A system log written in steps, both watches passing over it from a fresh start; the
+// program's watch writes its events to the event log.
+struct SideBySide {
+    std::string log, events;
+    State reference;
+    std::size_t size_at_last_read = 0;
+
+    SideBySide(std::string log_path, std::string event_log) : log(std::move(log_path)), events(std::move(event_log))
+    {
+        std::ofstream(log, std::ios::binary | std::ios::trunc);
+        std::ofstream(events, std::ios::binary | std::ios::trunc);
+        std::memcpy(option3.logfile, events.c_str(), events.size() + 1);
+        set_system_log_path(log.c_str());
+        for (char* field : {globalhour, globalminute, globalsecond}) // the program forgets all it has seen
+            std::memset(field, 0, sizeof globalhour);
+        std::memset(globaldate, 0, sizeof globaldate);
+        std::memset(olderrordata, 0, sizeof olderrordata);
+    }
+    void append(const std::string& bytes) { std::ofstream(log, std::ios::binary | std::ios::app) << bytes; }
+    // Replaced by a new file, or the same file written anew.
+    bool replace(const std::string& bytes, bool renamed)
+    {
+        std::ofstream(renamed ? log + ".new" : log, std::ios::binary | std::ios::trunc) << bytes;
+        return !renamed || std::rename((log + ".new").c_str(), log.c_str()) == 0;
+    }
+    bool cut(std::size_t to) { return ::truncate(log.c_str(), static_cast<off_t>(to)) == 0; }
+    // One pass of each: true when they leave the same last-seen time and last message and
+    // the event log holds what the reference reported.
+    bool pass(bool on)
+    {
+        option3.uselogfile = on ? 1 : 0;
+        reference_log_watch::pass(reference, log.c_str());
+        geterrordata();
+        if (on)
+            size_at_last_read = std::filesystem::file_size(log);
+        std::ifstream written(events, std::ios::binary);
+        const std::string got{std::istreambuf_iterator<char>(written), {}};
+        const State& r = reference;
+        return got == r.reported && last_seen(globalhour, globalminute, globalsecond, globaldate, olderrordata) ==
+                                        last_seen(r.hour, r.minute, r.second, r.date, r.olderrordata);
+    }
+};
 
 } // namespace reference_log_watch
