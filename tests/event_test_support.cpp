@@ -2,8 +2,6 @@
 #include "test_support.h"
 
 #include "monitor/log_watch.h"
-#include "ui/progress_bar.h"
-#include "ui/widget_registry.h"
 
 namespace {
 
@@ -54,28 +52,6 @@ std::vector<GtkWidget*> open_popups()
 }
 GtkWidget* popup_label(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_LABEL); }
 GtkWidget* popup_button(GtkWidget* popup) { return content_child_of_type(popup, GTK_TYPE_BUTTON); }
-
-ProgressRows::ProgressRows()
-{
-    ensure_gtk();
-    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    gtk_container_add(GTK_CONTAINER(window_), box);
-    barlabel1 = gtk_label_new("label1:");
-    barlabel2 = gtk_label_new("label2:");
-    pbar1 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
-    pbar2 = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
-    for (GtkWidget* row : {barlabel1, pbar1, barlabel2, pbar2})
-        gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    gtk_widget_show(box);
-    gtk_widget_show(window_);
-}
-
-ProgressRows::~ProgressRows()
-{
-    pbar1 = pbar2 = barlabel1 = barlabel2 = nullptr;
-    gtk_widget_destroy(window_);
-}
 
 std::string bar_text(GtkWidget* bar)
 {

@@ -1,6 +1,5 @@
-// Helpers shared by the log watch, rebuild display, schedule and demo scenario tests: a
-// fixed clock, log lines stamped like the system logger's, the open popups, and the
-// progress rows made the way the notebook build makes them.
+// Helpers shared by the log watch, window, schedule and monitor tests: a fixed clock, log
+// lines stamped like the system logger's, the open popups, and what bars and labels show.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -26,18 +25,6 @@ std::string marked_line(std::time_t when, const std::string& event);
 std::vector<GtkWidget*> open_popups();
 GtkWidget* popup_label(GtkWidget* popup);
 GtkWidget* popup_button(GtkWidget* popup);
-
-// The two progress rows as the notebook build leaves them: labels "label1:" and
-// "label2:", bars with their own range (value 0, lower 1, upper 100), all hidden, in a
-// shown window; the registry handles point at them.
-class ProgressRows {
-public:
-    ProgressRows();
-    ~ProgressRows();
-
-private:
-    GtkWidget* window_;
-};
 
 // Text a progress bar shows.
 std::string bar_text(GtkWidget* bar);

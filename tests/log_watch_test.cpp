@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -44,7 +45,7 @@ protected:
         set_system_log_path(syslog.c_str());
         std::remove(eventlog.c_str());
     }
-    std::string events() const { return file_exists(eventlog) ? read_file(eventlog) : ""; }
+    std::string events() const { return std::filesystem::exists(eventlog) ? read_file(eventlog) : ""; }
     // A pass; then the read position, the last-seen time and the event log.
     std::string pass()
     {

@@ -79,9 +79,10 @@ TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
 }
 
-TEST(RebuildBars, BarsFollowTheRebuildingDrives)
+TEST_F(WindowTest, RebuildBarsFollowTheRebuildingDrives)
 {
-    ProgressRows rows;
+    gtkReadFile();
+    gtkInitGraph();
     // Reports a rebuild of the array and tells what the two rows show.
     const auto set = [](int array, int progress, int size, int members, int mask) {
         arrayrebuildinfo[array][0] = progress;

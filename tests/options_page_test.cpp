@@ -4,6 +4,8 @@
 #include "ui/notification_options.h"
 #include "ui/password_protection.h"
 
+#include <filesystem>
+
 
 static std::string e_times(int n) { return n ? "\xc3\xa9" + e_times(n - 1) : ""; } // characters of two bytes
 
@@ -74,6 +76,16 @@ TEST_F(WindowTest, OptionPageWritesTheRecordAndSwitchesDrives)
     EXPECT_EQ(shown_texts(gtk_grab_get_current()), std::string("Error:") + kPathTooLong + "|OK");
     click(gtk_grab_get_current(), "OK");
     EXPECT_EQ(settings_file(), bytes_of(record));
+    // A write that fails (a directory in the way) is said in an "Error" box; what was applied stays.
+    std::filesystem::remove("quorvex.conf");
+    std::filesystem::create_directory("quorvex.conf");
+    type(filenamebar, "/var/log/new.log");
+    click(notebook, "Apply");
+    EXPECT_EQ(shown_texts(gtk_grab_get_current()),
+              std::string("Error:The settings could not be saved in quorvex.conf: ") + std::strerror(EISDIR) + "|OK");
+    EXPECT_STREQ(option3.logfile, "/var/log/new.log");
+    click(gtk_grab_get_current(), "OK");
+    std::filesystem::remove("quorvex.conf");
 
     // Every setting on, and drives to switch.
     record = default_record();

@@ -53,7 +53,7 @@ TEST(SettingsFile, LoadFixesUpTheRecord)
         if (exists)
             write_file(dir.file("quorvex.conf"), file);
         option3 = SettingsRecord{}, init_enviorment();
-        EXPECT_EQ(bytes_of(option3) + (file_exists("quorvex.conf") ? read_file("quorvex.conf") : "none"), bytes_of(expected) + (exists ? file : "none"));
+        EXPECT_EQ(bytes_of(option3) + (std::filesystem::exists("quorvex.conf") ? read_file("quorvex.conf") : "none"), bytes_of(expected) + (exists ? file : "none"));
     }
 }
 

@@ -5,7 +5,6 @@
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/event_sources.h"
-#include "monitor/log_follower.h"
 #include "monitor/log_line_rules.h"
 #include "monitor/log_watch.h"
 #include "monitor/resident_monitor.h"
@@ -53,7 +52,6 @@ void reset_event_sources()
     gettimenow(now);
     read_driver_events("/dev/null", clock_seconds(), now, ignore_line, nullptr);
     set_system_log_path("/var/log/messages");
-    forget_log_position();
     // No test reads the machine's own journal: where the system log is missing, nothing can be read.
     set_journal_directory("/nonexistent/journal");
 }

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
 
 void ensure_gtk()
@@ -51,10 +50,4 @@ std::string read_file(const std::string& path)
 void write_file(const std::string& path, const std::string& content)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
-
-bool file_exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
 }

@@ -25,4 +25,3 @@ private:
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
-bool file_exists(const std::string& path);

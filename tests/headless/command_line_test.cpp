@@ -153,8 +153,7 @@ TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old_limit{};
     getrlimit(RLIMIT_FSIZE, &old_limit);
-    rlimit small = old_limit;
-    small.rlim_cur = 4;
+    const rlimit small{4, old_limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
     EXPECT_EQ(replace_file_atomically(target, "a much longer text\n"), EFBIG);
     setrlimit(RLIMIT_FSIZE, &old_limit);
