@@ -25,17 +25,23 @@ static std::string bytes_of(const SettingsRecord& r) { return std::string(reinte
 // runs), so root writes in a child that has given up its privileges.
 static int write_as_ordinary_user()
 {
-    const pid_t child = ::geteuid() == 0 ? ::fork() : -2;
-    int status = child == 0 ? (::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : write_settings_file()), 0) : 0;
-    return child == -2 ? write_settings_file() : ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (::geteuid() != 0)
+        return write_settings_file();
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : write_settings_file());
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The file's content, permission bits, owner and group, and how many entries its directory holds.
 static std::string file_state(const std::string& file)
 {
     struct stat st {};
-    return ::stat(file.c_str(), &st), read_file(file) + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) +
-                                          " " + std::to_string(std::distance(std::filesystem::directory_iterator(std::filesystem::path(file).parent_path()), {}));
+    ::stat(file.c_str(), &st);
+    const auto entries = std::distance(std::filesystem::directory_iterator(std::filesystem::path(file).parent_path()), {});
+    return read_file(file) + " " + std::to_string(st.st_mode & 0777) + " " + std::to_string(st.st_uid) + ":" +
+           std::to_string(st.st_gid) + " " + std::to_string(entries);
 }
 
 static std::string state_of(const SettingsRecord& r, int mode, const std::string& owner = me) { return bytes_of(r) + " " + std::to_string(mode) + " " + owner + " 1"; }
@@ -43,7 +49,8 @@ static std::string state_of(const SettingsRecord& r, int mode, const std::string
 TEST(SettingsFile, LoadFixesUpTheRecord)
 {
     SettingsRecord defaults{.hostip = "127.0.0.1", .syncdisabled = 1}, loaded = kSample, no_password{.usepassword = 1}, short_file{};
-    loaded.transient = 0, std::memcpy(&short_file, &loaded, 100);
+    loaded.transient = 0;
+    std::memcpy(&short_file, &loaded, 100);
     const struct { const char* name; bool exists; std::string file; SettingsRecord expected; } cases[] = {
         {"no file", false, "", defaults}, {"stored record", true, bytes_of(kSample), loaded}, {"protection without a password", true, bytes_of(no_password), {}},
         {"short file", true, bytes_of(kSample).substr(0, 100), short_file}, {"long file", true, bytes_of(kSample) + std::string(500, 'Z'), loaded}};
@@ -52,7 +59,8 @@ TEST(SettingsFile, LoadFixesUpTheRecord)
         ScopedWorkDir dir;
         if (exists)
             write_file(dir.file("quorvex.conf"), file);
-        option3 = SettingsRecord{}, init_enviorment();
+        option3 = SettingsRecord{};
+        init_enviorment();
         EXPECT_EQ(bytes_of(option3) + (std::filesystem::exists("quorvex.conf") ? read_file("quorvex.conf") : "none"), bytes_of(expected) + (exists ? file : "none"));
     }
 }
