@@ -51,6 +51,5 @@ protected:
     SimulatedCard card;
 };
 
-// The record of a start without a settings file, and its bytes.
+// The record of a start without a settings file.
 inline SettingsRecord default_record() { SettingsRecord r{}; std::strcpy(r.hostip, "127.0.0.1"); r.syncdisabled = 1; return r; }
-inline std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }

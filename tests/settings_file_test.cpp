@@ -19,8 +19,6 @@ const SettingsRecord kSample = {.logfile = "/var/log/quorvex-events.log", .hosti
                                 .audible = 1, .popup = 2, .synctype = 2, .syncminute = -5, .syncpm = 1, .reserved = {1, 2, 3, 4}, .syncweekday = "Mon", .transient = 77};
 const std::string me = std::to_string(::getuid()) + ":" + std::to_string(::getgid());
 
-static std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
-
 // The write's result for an ordinary user: permission bits do not stop root (as CI
 // runs), so root writes in a child that has given up its privileges.
 static int write_as_ordinary_user()

@@ -1,6 +1,8 @@
 // Shared set-up for tests: the display, a fresh working directory, the main loop.
 #pragma once
 
+#include "settings/settings_record.h"
+
 #include <gtk/gtk.h>
 #include <string>
 
@@ -24,4 +26,6 @@ private:
 };
 
 std::string read_file(const std::string& path);
+// The bytes of a settings record, as "quorvex.conf" holds them.
+inline std::string bytes_of(const SettingsRecord& r) { return std::string(reinterpret_cast<const char*>(&r), sizeof r); }
 void write_file(const std::string& path, const std::string& content);
