@@ -342,7 +342,8 @@ void record_rebuild_numbers(int a, ScanState& state)
     arrayrebuildinfo[a][2] = ArrayStatus[status_block::kMemberMask];
     const std::uint16_t rebuild_mask = le16(ArrayStatus + status_block::kRebuildMask);
     if (rebuild_mask >= 1 && rebuild_mask <= 254) {
-        rebuilding_drive_mask() = rebuild_mask;
+        // Arrays may rebuild at the same time: one scan's masks add up, the previous scan's go.
+        rebuilding_drive_mask() = (state.rebuild_reported ? rebuilding_drive_mask() : 0) | rebuild_mask;
         state.rebuild_reported = true;
     }
 }
