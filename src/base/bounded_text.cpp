@@ -89,3 +89,12 @@ std::size_t replace_text(char* dst, std::size_t capacity, const char* src)
         std::memset(dst + n + 1, 0, capacity - n - 1);
     return n;
 }
+
+std::string printable_text(std::string_view text)
+{
+    std::string shown(text);
+    for (char& c : shown)
+        if (c < ' ' || c > '~')
+            c = '?';
+    return shown;
+}

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Copies src into dst (capacity bytes), cutting it to capacity - 1 characters.
 // Returns the number of characters stored.
@@ -42,3 +43,8 @@ template <std::size_t N>
 std::size_t replace_text(char (&dst)[N], const char* src) { return replace_text(dst, N, src); }
 template <std::size_t N>
 std::size_t field_length(const char (&field)[N]) { return field_length(field, N); }
+
+// The text with every byte outside printable ASCII (and DEL) shown as '?': what leaves the
+// program as text (JSON, metrics, status lines, event details) is then always valid UTF-8,
+// whatever bytes the driver or a log handed over.
+std::string printable_text(std::string_view text);
