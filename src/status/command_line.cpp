@@ -3,8 +3,10 @@
 #include "base/clock.h"
 #include "base/program.h"
 #include "driver/device_port.h"
+#include "driver/driver_requests.h"
 #include "monitor/event_sources.h"
 #include "monitor/resident_monitor.h"
+#include "service/service_client.h"
 #include "status/card_status.h"
 #include "status/metrics_file.h"
 #include "status/status_report.h"
@@ -26,6 +28,7 @@ struct Options {
     gchar* on_event = nullptr;
     gboolean test_event = FALSE;
     gchar* device = nullptr;
+    gboolean system_bus = FALSE;
 
     ~Options()
     {
@@ -70,21 +73,48 @@ std::vector<GOptionEntry> option_entries(Options& o)
         {"journal-directory", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(take_journal_directory),
          "Read the driver's events from the journal files in DIR instead of the local journal", "DIR"},
         {"device", 0, 0, G_OPTION_ARG_FILENAME, &o.device, "The card's device node (default /dev/sda)", "PATH"},
+        {"system-bus", 0, 0, G_OPTION_ARG_NONE, &o.system_bus,
+         "With --monitor: serve the card on the system bus as org.quorvex.Monitor1, for users who cannot open the "
+         "device node (the system service)",
+         nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 }
 
 void say(const std::string& message) { std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str()); }
 
+struct Reading {
+    CardStatus card;
+    std::time_t time;
+    const char* source;
+};
+
+// The card itself; when this user cannot open the device node, the system service's
+// latest scan; when neither, both reasons.
+Reading read_card()
+{
+    Reading reading{collect_card_status(), clock_seconds(), "device"};
+    if (reading.card.card_found || last_device_failure().step != DeviceStep::Open)
+        return reading;
+    std::string why;
+    if (const auto document = read_service_status(&why)) {
+        std::time_t scanned = 0;
+        if (auto card = card_status_from_json(*document, &scanned))
+            return {std::move(*card), scanned, "service"};
+        why = "the system service org.quorvex.Monitor1 has no status yet";
+    }
+    reading.card.failure += "; " + why;
+    return reading;
+}
+
 int answer(const Options& o)
 {
-    const CardStatus card = collect_card_status();
-    const std::time_t now = clock_seconds();
+    const auto [card, now, source] = read_card();
     int status = overall_status(card);
     if (!card.card_found)
         say(card.failure);
     if (o.json)
-        std::fputs(status_json(card, now).c_str(), stdout);
+        std::fputs(status_json(card, now, source).c_str(), stdout);
     else if (o.status)
         std::fputs(status_text(card).c_str(), stdout);
     if (o.prometheus) {

@@ -6,8 +6,14 @@
 #include "status/card_status.h"
 
 #include <ctime>
+#include <optional>
 #include <string>
 
 std::string status_text(const CardStatus& card);
-std::string status_json(const CardStatus& card, std::time_t now);
+// source: "device" when this program read the card, "service" when the system service did.
+std::string status_json(const CardStatus& card, std::time_t now, const char* source);
 std::string status_metrics(const CardStatus& card, std::time_t now);
+
+// The report model back from a status_json document (the system service's Status) and the
+// time of the scan it tells of; nothing when the text is not such a document.
+std::optional<CardStatus> card_status_from_json(const std::string& text, std::time_t* scanned);

@@ -92,8 +92,10 @@ TEST(CommandLine, CardStatesGiveExitStatusSummaryAndOverall)
          "card or no compatible driver)",
          "unknown", "quorvex-monitor: no answer to the version request", nullptr},
         {"device unreadable", [](SimulatedCard& c) { c.fail_open = true, c.open_errno = EACCES; }, 3,
-         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", "unknown",
-         "quorvex-monitor: cannot open /dev/sda: Permission denied (run as root or as a member of group disk)\n", nullptr},
+         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk); the "
+         "system service org.quorvex.Monitor1 is not running (sudo systemctl enable --now quorvex-monitor)",
+         "unknown", "quorvex-monitor: cannot open /dev/sda: Permission denied (run as root or as a member of group disk); the "
+         "system service org.quorvex.Monitor1 is not running (sudo systemctl enable --now quorvex-monitor)\n", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

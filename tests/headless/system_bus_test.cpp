@@ -1,0 +1,291 @@
+// The system service and its clients on a private bus standing in for the system bus, with
+// polkit's answers from a mock: the service runs in this process on the simulated card, so
+// its device transcript shows what reached the device.
+#include "demo_card.h"
+#include "demo_scenario.h"
+#include "driver/driver_records.h"
+#include "service/system_bus_service.h"
+#include "status/status_report.h"
+
+#include <gtest/gtest.h>
+#include <gio/gio.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Spawned {
+    GSubprocess* process;
+    ~Spawned()
+    {
+        g_subprocess_force_exit(process);
+        g_subprocess_wait(process, nullptr, nullptr);
+        g_object_unref(process);
+    }
+};
+
+// A dbus-daemon with the service's own bus policy, and the polkit mock on it; this process
+// and its children reach it as their system bus.
+class PrivateBus : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string config = testing::TempDir() + "quorvex-bus.conf";
+        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                                 "<policy context='default'><allow send_destination='*' eavesdrop='true'/><allow eavesdrop='true'/><allow own='*'/></policy>"
+                                 "<include>" QUORVEX_SOURCE_DIR "/data/org.quorvex.Monitor1.conf</include></busconfig>";
+        daemon_.process = g_subprocess_new(GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_SILENCE), nullptr, "dbus-daemon", "--nofork",
+                                           ("--config-file=" + config).c_str(), "--print-address", nullptr);
+        ASSERT_TRUE(daemon_.process);
+        GDataInputStream* out = g_data_input_stream_new(g_subprocess_get_stdout_pipe(daemon_.process));
+        gchar* address = g_data_input_stream_read_line(out, nullptr, nullptr, nullptr);
+        g_object_unref(out);
+        ASSERT_TRUE(address);
+        g_setenv("DBUS_SYSTEM_BUS_ADDRESS", address, TRUE);
+        client_ = g_dbus_connection_new_for_address_sync(
+            address, GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        g_free(address);
+        polkit_.process = g_subprocess_new(G_SUBPROCESS_FLAGS_STDOUT_SILENCE, nullptr, "/usr/bin/python3", "-m", "dbusmock", "--template",
+                                           "polkitd", nullptr);
+        ASSERT_TRUE(wait_for_owner("org.freedesktop.PolicyKit1"));
+    }
+    void TearDown() override
+    {
+        stop_serving_system_bus();
+        g_clear_object(&client_);
+    }
+
+    bool wait_for_owner(const char* name)
+    {
+        for (int k = 0; k < 500; ++k) {
+            GVariant* owned = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+                                   g_variant_new("(s)", name));
+            const bool yes = owned && g_variant_get_boolean(g_variant_get_child_value(owned, 0));
+            if (yes)
+                return true;
+            g_main_context_iteration(nullptr, FALSE);
+            g_usleep(10000);
+        }
+        return false;
+    }
+    void allow(std::vector<const char*> actions)
+    {
+        actions.push_back(nullptr);
+        call("org.freedesktop.PolicyKit1", "/org/freedesktop/PolicyKit1/Authority", "org.freedesktop.DBus.Mock",
+             "SetAllowed", g_variant_new("(^as)", actions.data()));
+    }
+    // A call that lets this process's main context serve the service meanwhile.
+    GVariant* call(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters,
+                   std::string* error_name = nullptr)
+    {
+        struct Done {
+            GVariant* reply = nullptr;
+            GError* error = nullptr;
+            bool done = false;
+        } d;
+        g_dbus_connection_call(client_, name, path, interface, method, parameters, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+                               nullptr, [](GObject* c, GAsyncResult* r, gpointer p) {
+                                   auto* d = static_cast<Done*>(p);
+                                   d->reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(c), r, &d->error);
+                                   d->done = true;
+                               }, &d);
+        while (!d.done)
+            g_main_context_iteration(nullptr, TRUE);
+        if (d.error && error_name) {
+            gchar* remote = g_dbus_error_get_remote_error(d.error);
+            *error_name = remote ? remote : d.error->message;
+            g_free(remote);
+        }
+        if (d.error)
+            g_error_free(d.error);
+        return d.reply;
+    }
+    void serve(SimulatedCard& card)
+    {
+        install_simulated_driver(card);
+        serve_system_bus(nullptr);
+        ASSERT_TRUE(wait_for_owner(kServiceName));
+    }
+
+    Spawned daemon_{}, polkit_{};
+    GDBusConnection* client_ = nullptr;
+};
+
+struct Answer {
+    int status;
+    std::string out, err;
+};
+
+// A child of this process; its calls are served meanwhile.
+Answer run(std::vector<const char*> argv)
+{
+    argv.push_back(nullptr);
+    GSubprocess* child = g_subprocess_newv(argv.data(), GSubprocessFlags(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_PIPE), nullptr);
+    struct Done {
+        gchar *out = nullptr, *err = nullptr;
+        bool done = false;
+    } d;
+    g_subprocess_communicate_utf8_async(child, nullptr, nullptr, [](GObject* c, GAsyncResult* r, gpointer p) {
+        auto* d = static_cast<Done*>(p);
+        g_subprocess_communicate_utf8_finish(G_SUBPROCESS(c), r, &d->out, &d->err, nullptr);
+        d->done = true;
+    }, &d);
+    while (!d.done)
+        g_main_context_iteration(nullptr, TRUE);
+    Answer answer{g_subprocess_get_exit_status(child), d.out ? d.out : "", d.err ? d.err : ""};
+    g_free(d.out);
+    g_free(d.err);
+    g_object_unref(child);
+    return answer;
+}
+
+std::string codes_of(const std::vector<SimEvent>& requests)
+{
+    std::string codes;
+    for (const SimEvent& r : requests)
+        codes += std::to_string(r.code - 0x3800) + " ";
+    return codes;
+}
+
+} // namespace
+
+TEST_F(PrivateBus, RequestsPassOnlyByTheRulesAndPolkit)
+{
+    struct Case {
+        std::uint32_t code;
+        std::vector<guint8> input;
+        std::vector<const char*> allowed;
+        const char* outcome; // result and output size, or the D-Bus error
+        const char* reached; // request codes the device saw, less 0x3800
+        const char* err;     // the service's standard error
+    };
+    const char* const read = "org.quorvex.monitor.read";
+    const char* const manage = "org.quorvex.monitor.manage";
+    const std::string refused = "quorvex-monitor: refused request 0x3805 (org.quorvex.monitor.manage) to uid " +
+                                std::to_string(getuid()) + "\n";
+    const Case cases[] = {
+        {0x3807, {}, {read}, "0 60", "7 ", ""},
+        {0x3801, {1}, {read}, "0 204", "1 ", ""},
+        {0x3802, {'1'}, {read}, "0 520", "2 ", ""},
+        {0x3803, {}, {read}, "0 128", "3 ", ""},
+        {0x3809, {}, {read}, "0 204", "9 ", ""},
+        {0x3804, {1}, {manage}, "0 0", "4 ", ""},
+        {0x3805, {'2', '0'}, {read, manage}, "0 0", "5 ", ""},
+        {0x3805, {'2', '0'}, {read}, "-1 0", "", refused.c_str()},
+        {0x3807, {}, {manage}, "-1 60", "", "quorvex-monitor: refused request 0x3807 (org.quorvex.monitor.read) to uid "},
+        {0x3801, {}, {read}, kInvalidRequestError, "", ""},
+        {0x3801, {0, 0}, {read}, kInvalidRequestError, "", ""},
+        {0x3805, {'2'}, {manage}, kInvalidRequestError, "", ""},
+        {0x3806, {}, {read, manage}, kInvalidRequestError, "", ""},
+        {0x5301, {0}, {read, manage}, kInvalidRequestError, "", ""},
+    };
+    SimulatedCard card = make_demo_card();
+    serve(card);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.code << " input " << c.input.size());
+        allow(c.allowed);
+        card.clear_log();
+        testing::internal::CaptureStderr();
+        std::string error;
+        GVariant* reply = call(kServiceName, kServicePath, kServiceInterface, "Request",
+                               g_variant_new("(u@ay)", c.code, g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, c.input.data(),
+                                                                                         c.input.size(), 1)),
+                               &error);
+        const std::string err = testing::internal::GetCapturedStderr();
+        std::string outcome = error;
+        if (reply) {
+            gint32 result = 0;
+            GVariant* output = nullptr;
+            g_variant_get(reply, "(i@ay)", &result, &output);
+            outcome = std::to_string(result) + " " + std::to_string(g_variant_n_children(output));
+        }
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(codes_of(card.requests()), c.reached);
+        EXPECT_EQ(err.substr(0, std::string(c.err).size()), c.err);
+        EXPECT_TRUE(card.all_closed());
+    }
+    EXPECT_FALSE(card.drives[1].powered);
+}
+
+TEST_F(PrivateBus, StatusAndEventsAreSignalledOncePerChange)
+{
+    SimulatedCard card = make_demo_card();
+    serve(card);
+    std::vector<std::string> seen;
+    g_dbus_connection_signal_subscribe(client_, kServiceName, nullptr, nullptr, kServicePath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+                                       [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* signal,
+                                          GVariant* parameters, gpointer list) {
+                                           const gchar* status = nullptr;
+                                           GVariant* shown = parameters;
+                                           if (g_str_equal(signal, "PropertiesChanged") &&
+                                               g_variant_lookup(g_variant_get_child_value(parameters, 1), "Status", "&s", &status))
+                                               shown = g_variant_new_string(status);
+                                           gchar* text = g_variant_print(shown, FALSE);
+                                           static_cast<std::vector<std::string>*>(list)->push_back(std::string(signal) + text);
+                                           g_free(text);
+                                       }, &seen, nullptr);
+    const CardStatus healthy = collect_card_status();
+    card.arrays[0].status = DemoScenario::kFailedStatus;
+    const CardStatus degraded = collect_card_status();
+    publish_status(healthy, 100);
+    publish_status(healthy, 108);
+    publish_status(degraded, 116);
+    publish_event({"ArrayDegraded", "1", "Critical"}, 116);
+    publish_event({"DriverEvent", "-", "Dec  7 21:00:00 host kernel: HALVOREN|drive 2 \xff failed"}, 117);
+    publish_status(degraded, 124);
+    // A round trip after the signals: every signal sent before it has arrived.
+    GVariant* status = call(kServiceName, kServicePath, "org.freedesktop.DBus.Properties", "Get",
+                            g_variant_new("(ss)", kServiceInterface, "Status"));
+    ASSERT_TRUE(status);
+    const auto printed = [](const std::string& text) {
+        gchar* shown = g_variant_print(g_variant_new_string(text.c_str()), FALSE);
+        std::string result = std::string("PropertiesChanged") + shown;
+        g_free(shown);
+        return result;
+    };
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0], printed(status_json(healthy, 100, "device")));
+    EXPECT_EQ(seen[1], printed(status_json(degraded, 116, "device")));
+    EXPECT_EQ(seen[2], "Event('ArrayDegraded', '1', 'Critical', 116)");
+    EXPECT_EQ(seen[3], "Event('DriverEvent', '-', 'Dec  7 21:00:00 host kernel: HALVOREN|drive 2 \xef\xbf\xbd failed', 117)");
+    GVariant* value = g_variant_get_child_value(g_variant_get_child_value(status, 0), 0);
+    EXPECT_EQ(g_variant_get_string(value, nullptr), status_json(degraded, 124, "device"));
+}
+
+// What a user without access to the device node gets from the service is what root gets
+// from the device, but for the source and the time of the scan.
+TEST_F(PrivateBus, StatusCommandsPrintTheServiceScanAsTheirOwn)
+{
+    SimulatedCard card = make_demo_card();
+    serve(card);
+    for (const char* state : {"healthy", "degraded"}) {
+        SCOPED_TRACE(state);
+        card.arrays[0].status = state == std::string("degraded") ? DemoScenario::kFailedStatus : 15;
+        publish_status(collect_card_status(), 1000);
+        const std::string demo_state = std::string("--demo-state=") + state;
+        for (const char* option : {"--status", "--json"}) {
+            const Answer direct = run({QUORVEX_DEMO_BINARY, option, demo_state.c_str()});
+            const Answer served = run({QUORVEX_MONITOR_BINARY, option, "--device=/nonexistent"});
+            EXPECT_EQ(served.status, direct.status);
+            EXPECT_EQ(served.err, direct.err);
+            if (option == std::string("--status")) {
+                EXPECT_EQ(served.out, direct.out);
+                continue;
+            }
+            auto document = nlohmann::ordered_json::parse(served.out), own = nlohmann::ordered_json::parse(direct.out);
+            EXPECT_EQ(document["source"].dump() + document["time"].dump() + own["source"].dump(), R"("service"1000"device")");
+            document["time"] = own["time"];
+            document["source"] = own["source"];
+            EXPECT_EQ(document.dump(2) + "\n", direct.out);
+        }
+    }
+    stop_serving_system_bus();
+    const Answer neither = run({QUORVEX_MONITOR_BINARY, "--status", "--device=/nonexistent"});
+    EXPECT_EQ(neither.status, 3);
+    EXPECT_EQ(neither.err, "quorvex-monitor: cannot open /nonexistent: No such file or directory; the system service "
+                           "org.quorvex.Monitor1 is not running (sudo systemctl enable --now quorvex-monitor)\n");
+}
