@@ -7,6 +7,7 @@
 #include "monitor/event_sources.h"
 #include "monitor/resident_monitor.h"
 #include "service/service_client.h"
+#include "service/system_bus_service.h"
 #include "status/card_status.h"
 #include "status/metrics_file.h"
 #include "status/status_report.h"
@@ -128,11 +129,28 @@ int answer(const Options& o)
 }
 
 // With --monitor: the metrics file follows every scan, written as --prometheus writes it.
-void refresh_metrics()
+bool serving_bus = false;
+bool bus_lost = false;
+
+// With --monitor: after every scan the metrics file, written as --prometheus writes it, and
+// the system service's Status; one reading for both.
+void after_monitor_scan()
 {
     const CardStatus card = collect_card_status();
-    if (int error = replace_file_atomically(metrics_path, status_metrics(card, clock_seconds())))
+    const std::time_t now = clock_seconds();
+    if (serving_bus)
+        publish_status(card, now);
+    if (metrics_path.empty())
+        return;
+    if (int error = replace_file_atomically(metrics_path, status_metrics(card, now)))
         say("cannot write " + metrics_path + ": " + std::strerror(error));
+}
+
+// Without its name the service serves nobody: it ends, and its manager may start it again.
+void on_bus_name_lost()
+{
+    bus_lost = true;
+    request_monitor_stop();
 }
 
 int watch(const Options& o)
@@ -141,11 +159,20 @@ int watch(const Options& o)
     if (o.on_event)
         monitor.on_event = o.on_event;
     monitor.test_event = o.test_event;
-    if (o.prometheus) {
+    if (o.prometheus)
         metrics_path = o.prometheus;
-        monitor.after_scan = refresh_metrics;
+    serving_bus = o.system_bus;
+    if (o.prometheus || o.system_bus)
+        monitor.after_scan = after_monitor_scan;
+    if (o.system_bus) {
+        monitor.on_report = publish_event;
+        // The name is taken once the loop runs, after the first scan set Status.
+        serve_system_bus(on_bus_name_lost);
     }
-    return run_resident_monitor(monitor);
+    const int status = run_resident_monitor(monitor);
+    if (o.system_bus)
+        stop_serving_system_bus();
+    return bus_lost ? 1 : status;
 }
 
 } // namespace
@@ -176,6 +203,10 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
     }
     if (options.device)
         set_device_path(options.device);
+    if (options.system_bus && !options.monitor) {
+        say("--system-bus serves the card only with --monitor");
+        return kExitUnknown;
+    }
     if (options.monitor)
         return watch(options);
     if (!options.headless())
