@@ -74,7 +74,7 @@ bench: deps
 
 # The Debian package, built from a copy of the tree (dpkg-buildpackage writes beside the source);
 # the .deb is left in $(BUILD)-deb/.
-DEB_PACKAGES := debhelper dpkg-dev lintian desktop-file-utils appstream systemd
+DEB_PACKAGES := debhelper dpkg-dev lintian desktop-file-utils appstream systemd dbus-daemon polkitd libglib2.0-bin
 deb: deps
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEB_PACKAGES)"
 	rm -rf $(BUILD)-deb && mkdir -p $(BUILD)-deb/source/quorvex-monitor

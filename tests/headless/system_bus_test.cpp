@@ -4,11 +4,13 @@
 #include "demo_card.h"
 #include "demo_scenario.h"
 #include "driver/driver_records.h"
+#include "service/service_client.h"
 #include "service/system_bus_service.h"
 #include "status/status_report.h"
 
 #include "private_bus.h"
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -25,13 +27,9 @@ std::string codes_of(const std::vector<SimEvent>& requests)
 
 TEST_F(PrivateBus, RequestsPassOnlyByTheRulesAndPolkit)
 {
-    struct Case {
-        std::uint32_t code;
-        std::vector<guint8> input;
-        std::vector<const char*> allowed;
-        const char* outcome; // result, output size and the codes the device saw (less 0x3800), or the D-Bus error
-        const char* refused; // the service's line about the caller, up to the uid
-    };
+    // outcome: result, output size and the codes the device saw (less 0x3800), or the D-Bus error;
+    // refused: the service's line about the caller, up to the uid.
+    struct Case { std::uint32_t code; std::vector<guint8> input; std::vector<const char*> allowed; const char *outcome, *refused; };
     const char *read = "org.quorvex.monitor.read", *manage = "org.quorvex.monitor.manage";
     const Case cases[] = {
         {0x3807, {}, {read}, "0 60: 7 ", ""},
@@ -106,14 +104,22 @@ TEST_F(PrivateBus, StatusAndEventsAreSignalledOncePerChange)
 }
 
 // What a user without access to the device node gets from the service (the demo card behind
-// the resident monitor) is what root gets from the device, but for the source and the time.
-TEST_F(PrivateBus, StatusCommandsPrintTheServiceScanAsTheirOwn)
+// the resident monitor) is what root gets from the device, but for the source and the time;
+// the window's requests through the service's port read the same card. A service that is
+// gone fails them at once.
+TEST_F(PrivateBus, ClientsOfTheServiceSeeWhatTheDeviceShows)
 {
+    SimulatedCard card = make_demo_card();
+    card.fail_open = true;
+    install_simulated_driver(card);
+    allow({"org.quorvex.monitor.read"});
+    std::string why;
     for (const char* state : {"--demo-state=healthy", "--demo-state=degraded"}) {
         SCOPED_TRACE(state);
         Spawned service{g_subprocess_new(G_SUBPROCESS_FLAGS_STDERR_SILENCE, nullptr, QUORVEX_DEMO_BINARY, "--monitor",
                                          "--system-bus", state, nullptr)};
         ASSERT_TRUE(wait_for_owner(kServiceName));
+        ASSERT_TRUE(state != std::string("--demo-state=healthy") || route_requests_through_service(&why)) << why;
         for (const char* option : {"--status", "--json"}) {
             const Answer direct = run({QUORVEX_DEMO_BINARY, option, state});
             const Answer served = run({QUORVEX_MONITOR_BINARY, option, "--device=/nonexistent"});
@@ -121,6 +127,7 @@ TEST_F(PrivateBus, StatusCommandsPrintTheServiceScanAsTheirOwn)
             EXPECT_EQ(served.err, direct.err);
             if (option == std::string("--status")) {
                 EXPECT_EQ(served.out, direct.out);
+                EXPECT_EQ(status_text(collect_card_status()), direct.out) << "through the port";
                 continue;
             }
             auto document = nlohmann::ordered_json::parse(served.out), own = nlohmann::ordered_json::parse(direct.out);
@@ -131,6 +138,9 @@ TEST_F(PrivateBus, StatusCommandsPrintTheServiceScanAsTheirOwn)
             EXPECT_EQ(document.dump(2) + "\n", direct.out);
         }
     }
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(collect_card_status().card_found);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     const Answer neither = run({QUORVEX_MONITOR_BINARY, "--status", "--device=/nonexistent"});
     EXPECT_EQ(neither.status, 3);
     EXPECT_EQ(neither.err, "quorvex-monitor: cannot open /nonexistent: No such file or directory; the system service "

@@ -89,10 +89,7 @@ public:
     GDBusConnection* client_ = nullptr;
 };
 
-struct Answer {
-    int status;
-    std::string out, err;
-};
+struct Answer { int status; std::string out, err; };
 
 inline Answer run(std::vector<const char*> argv)
 {
