@@ -125,13 +125,20 @@ void forget_last_seen()
     std::memset(olderrordata, 0, sizeof olderrordata);
 }
 
-// Every pass a first pass over the whole log, as before the watch kept its place.
+// Every pass reads the whole log and walks it under the first-pass rules, as before the
+// watch kept its place. Returns how many bytes the walk handled.
 std::size_t full_reread(reference_log_watch::State& reference, const std::string& path)
 {
-    reference.first_done = false;
-    reference.handled.clear();
-    reference_log_watch::pass(reference, reference_log_watch::read_whole(path));
-    return reference.handled.size();
+    static std::string text;
+    text.resize(std::filesystem::file_size(path));
+    std::FILE* log = std::fopen(path.c_str(), "rb");
+    const std::size_t got = log ? std::fread(text.data(), 1, text.size(), log) : 0;
+    if (log)
+        std::fclose(log);
+    text.resize(got);
+    char now[26];
+    gettimenow(now);
+    return reference_log_watch::handle_lines(reference, text, now, true);
 }
 
 void require(benchmark::State& state, bool done, const char* failure)

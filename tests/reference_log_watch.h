@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -95,9 +95,11 @@ inline bool counts_at_first_pass(State& s, const char* line, const char* now)
 
 inline void handle_line(State& s, std::string_view piece, const char* now, bool first)
 {
+    if (!is_kernel_marked(piece))
+        return;
     char line[400] = {};
     std::memcpy(line, piece.data(), piece.size());
-    if (!is_kernel_marked(piece) || (first && !counts_at_first_pass(s, line, now)))
+    if (first && !counts_at_first_pass(s, line, now))
         return;
     char message[400];
     format_text(message, sizeof message, "%.*s\n", 398, line);
@@ -144,7 +146,7 @@ inline void pass(State& s, const std::string& text, const std::string* rotated_f
     s.first_done = true;
 }
 
-inline std::string read_whole(const std::string& path) { return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}}; }
+inline std::string read_whole(const std::string& path) { return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str(); }
 
 // The last-seen time and last message as bytes, the reference's or the program's.
 inline std::string last_seen(const char* h, const char* m, const char* s, const char* d, const char* o)
@@ -166,10 +168,8 @@ struct SideBySide {
         std::ofstream(events, std::ios::binary | std::ios::trunc);
         std::memcpy(option3.logfile, events.c_str(), events.size() + 1);
         set_system_log_path(log.c_str());
-        for (char* field : {globalhour, globalminute, globalsecond}) // the program forgets all it has seen
-            std::memset(field, 0, sizeof globalhour);
-        std::memset(globaldate, 0, sizeof globaldate);
-        std::memset(olderrordata, 0, sizeof olderrordata);
+        // The program forgets all it has seen.
+        std::memset(globalhour, 0, 5), std::memset(globalminute, 0, 5), std::memset(globalsecond, 0, 5), std::memset(globaldate, 0, 7), std::memset(olderrordata, 0, 400);
     }
     void append(const std::string& bytes) { std::ofstream(log, std::ios::binary | std::ios::app) << bytes; }
     // Replaced by a new file, or the same file written anew.

@@ -8,6 +8,7 @@
 #include "settings/settings_record.h"
 
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <sstream>
 #include <poll.h>
@@ -191,31 +192,37 @@ TEST_F(ResidentMonitor, ScansGoOnWhileAProgramRunsAndItsGroupEndsWithIt)
     static int scans;
     scans = 0;
     const std::string record = dir.file("record"), gate = dir.file("gate"), left = dir.file("left");
-    const std::string slow = script_file("slow", "sleep 1000 & echo $! > " + left + "\nwhile [ ! -e " + gate +
-                                                     " ]; do sleep 0.01; done\necho \"$1 $QUORVEX_TIME\" >> " + record + "\n");
-    MonitorOptions options{slow};
-    options.after_scan = [] { ++scans; };
-    const Lines lines = run(options, 80, [&](int second) { card.arrays[0].status = second >= 20 && second < 50 ? 0x22 : 15; },
-                            [&] { write_file(gate, ""); });
+    const std::string slow = script_file("slow", "sleep 1000 & echo $! > " + left + "\nwhile [ ! -e " + gate + " ]; do sleep 0.01; done\necho \"$1 $QUORVEX_TIME\" >> " + record + "\n");
+    const MonitorOptions options{slow, false, kHookLimitMs, [] { ++scans; }};
+    const Lines lines = run(options, 80, [&](int second) { card.arrays[0].status = second >= 20 && second < 50 ? 0x22 : 15; }, [&] { write_file(gate, ""); });
     EXPECT_EQ(scans, 9); // at start, then at 8, 16, 24, 32 and, after the wrap at 39, at 47, 55, 63, 71
     EXPECT_EQ(read_file(record), "ArrayDegraded 2024-12-06T10:00:24+0000\nArrayFunctional 2024-12-06T10:00:55+0000\n");
     EXPECT_EQ(lines, (Lines{"quorvex-monitor: ArrayDegraded array 1: Critical", "quorvex-monitor: ArrayFunctional array 1: Functional",
-                            "quorvex-monitor: " + slow + " ArrayDegraded: exited with status 0",
-                            "quorvex-monitor: " + slow + " ArrayFunctional: exited with status 0"}));
+                            "quorvex-monitor: " + slow + " ArrayDegraded: exited with status 0", "quorvex-monitor: " + slow + " ArrayFunctional: exited with status 0"}));
     pollfd gone{static_cast<int>(syscall(SYS_pidfd_open, std::stoi(read_file(left)), 0)), POLLIN, 0};
     EXPECT_TRUE(gone.fd < 0 || poll(&gone, 1, 10000) == 1);
     close(gone.fd);
 }
 
+// The whole monitor on its loop, under a parent that ignores SIGCHLD: the program run for
+// the test event stops it with SIGTERM (and ignores the one it gets back), and its exit is
+// still seen.
+TEST_F(ResidentMonitor, RunsOnItsLoopUntilSigtermWithSigchldIgnoredByItsParent)
+{
+    std::signal(SIGCHLD, SIG_IGN);
+    const std::string stopper = script_file("stopper", "trap '' TERM\nkill -TERM " + std::to_string(getpid()) + "\n");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(run_resident_monitor({stopper, true}), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "quorvex-monitor: TestEvent: test of the event program\nquorvex-monitor: " + stopper + " TestEvent: exited with status 0\nquorvex-monitor: stopped\n");
+}
+
 // Failures are warnings in the journal, recoveries notices, the rest information.
 TEST(EventOutput, JournalEntriesCarryPriorityAndFields)
 {
-    const struct { CardEvent event; std::string priority; } cases[] = {{{"DriveFailed", "1", "drive 2"}, "4"}, {{"ControllerFound", "-", "controller 1"}, "5"},
-                 {{"DriverEvent", "-", "Dec  6 quorvex kernel: HALVOREN|x"}, "6"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(journal_fields(c.event),
-                  (Lines{"MESSAGE=" + event_line(c.event), "PRIORITY=" + c.priority, "SYSLOG_IDENTIFIER=quorvex-monitor",
-                         "QUORVEX_EVENT=" + c.event.name, "QUORVEX_ARRAY=" + c.event.array, "QUORVEX_DETAIL=" + c.event.detail}));
+    const CardEvent events[] = {{"DriveFailed", "1", "drive 2"}, {"ControllerFound", "-", "controller 1"}, {"DriverEvent", "-", "kernel: HALVOREN|x"}};
+    for (const CardEvent& e : events) // priorities 4, 5 and 6 in turn
+        EXPECT_EQ(journal_fields(e), (Lines{"MESSAGE=" + event_line(e), "PRIORITY=" + std::to_string(4 + (&e - events)), "SYSLOG_IDENTIFIER=quorvex-monitor",
+                                            "QUORVEX_EVENT=" + e.name, "QUORVEX_ARRAY=" + e.array, "QUORVEX_DETAIL=" + e.detail}));
     struct stat err;
     ASSERT_EQ(fstat(STDERR_FILENO, &err), 0);
     const std::string stream = std::to_string(err.st_dev) + ":" + std::to_string(err.st_ino);

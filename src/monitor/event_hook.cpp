@@ -154,7 +154,7 @@ gboolean on_grace_over(gpointer)
 HookOutcome outcome_of(int status)
 {
     if (running->killed_after_ms >= 0)
-        return {HookOutcome::Killed, running->killed_after_ms};
+        return {stopping ? HookOutcome::KilledAtStop : HookOutcome::Killed, running->killed_after_ms};
     if (WIFEXITED(status))
         return {HookOutcome::Exited, WEXITSTATUS(status)};
     return {HookOutcome::Signalled, WTERMSIG(status)};
@@ -233,6 +233,8 @@ std::string describe_outcome(const HookOutcome& outcome, int limit_ms)
         return "ended by signal " + std::to_string(outcome.value);
     case HookOutcome::Killed:
         return "was killed after " + std::to_string(outcome.value) + " ms (limit " + std::to_string(limit_ms) + " ms)";
+    case HookOutcome::KilledAtStop:
+        return "was killed after " + std::to_string(outcome.value) + " ms, the monitor stopping";
     case HookOutcome::NotStarted:
         break;
     }

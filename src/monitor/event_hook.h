@@ -40,7 +40,7 @@ bool event_programs_done();
 void stop_event_programs();
 
 struct HookOutcome {
-    enum Kind { Exited, Signalled, Killed, NotStarted } kind = NotStarted;
+    enum Kind { Exited, Signalled, Killed, KilledAtStop, NotStarted } kind = NotStarted;
     int value = 0; // exit status, signal number, milliseconds before the kill, or errno
 };
 

@@ -233,8 +233,9 @@ int run_resident_monitor(const MonitorOptions& chosen)
     std::signal(SIGPIPE, SIG_IGN);
     init_enviorment();
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    start_monitor(chosen, g_main_loop_get_context(loop));
+    // The stop signals are caught before the first program can start.
     attach_monitor_sources(loop);
+    start_monitor(chosen, g_main_loop_get_context(loop));
     run_monitor_loop(loop);
     g_main_loop_unref(loop);
     std::fprintf(stderr, "quorvex-monitor: stopped\n");

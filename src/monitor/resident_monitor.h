@@ -36,13 +36,14 @@ void start_monitor(const MonitorOptions& options, GMainContext* context = nullpt
 // One tick of the monitor; the tests call it directly.
 void monitor_tick();
 
-// Puts the ticks and the stop signals on the loop's context; start_monitor first.
+// Puts the ticks and the stop signals on the loop's context.
 void attach_monitor_sources(GMainLoop* loop);
 // What SIGTERM and SIGINT do: no more ticks, stop_event_programs, the loop quits.
 void request_monitor_stop();
 // Runs the loop until a stop, then the context until the last program is done.
 void run_monitor_loop(GMainLoop* loop);
 
-// Loads the settings file, start_monitor, attach_monitor_sources, run_monitor_loop.
+// Resets SIGCHLD, loads the settings file, attach_monitor_sources, start_monitor,
+// run_monitor_loop.
 // Returns 0.
 int run_resident_monitor(const MonitorOptions& options);
