@@ -106,7 +106,7 @@ TEST_F(WindowTest, RebuildBarsFollowTheRebuildingDrives)
 
 // Every tick rings the bell while an array is not functional and the audible prompt is
 // on; change detection runs on even counts, the rebuild refresh on multiples of 5 and the
-// scan on multiples of 8 of a count running 1..39.
+// scan on multiples of 8 of a count running 1..39, and on a change before the rebuild.
 TEST_F(WindowTest, TickCadenceAndBell)
 {
     card.arrays[0] = {1, 0x22, 1, 1024, 16, 63, 500, 100, 0x03, 0x02, 0x02}; // rebuilding drive 2
@@ -116,16 +116,40 @@ TEST_F(WindowTest, TickCadenceAndBell)
     std::string seen, expected;
     for (int tick = 1; tick <= 80; ++tick) {
         const int count = (tick - 1) % 39 + 1;
-        lasttime[88] = 0xFF; // members no scan reports: change detection rebuilds
+        const bool changed = count % 6 == 0;
+        if (changed)
+            lasttime[88] = 0xFF; // members no scan reports: change detection scans, then rebuilds
         g_object_set_data(G_OBJECT(tabletop), "old", tabletop); // a rebuilt table has no mark
         gtk_widget_hide(pbar1);
         card.clear_log();
         EXPECT_TRUE(gtkBeepCheck(nullptr));
         seen += std::string(g_object_get_data(G_OBJECT(tabletop), "old") ? "" : "c") + (shown(pbar1) ? "r" : "") + (card.requests_with_code(kRequestVersion).empty() ? "" : "s") + " ";
-        expected += std::string(count % 2 ? "" : "c") + (count % 5 ? "" : "r") + (count % 8 ? "" : "s") + " ";
+        expected += std::string(changed ? "c" : "") + (count % 5 ? "" : "r") + (changed || count % 8 == 0 ? "s" : "") + " ";
     }
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(bells_rung, 80);
+}
+
+// A deleted array, a new one and a member that left: the trees show each at the next
+// change detection, from a scan made after the change.
+TEST_F(WindowTest, TreesFollowTheCardAtTheNextCheckAfterAChange)
+{
+    card = make_demo_card();
+    const std::string pad(24, ' '), tk064 = "-TELLMARK TK064A" + pad, tk045 = "-TELLMARK TK045A" + pad;
+    const std::string mirror = "Array 1<0:0> " + tk064 + "<1:0> ", stripe = "Array 4<0:3> " + tk045 + "<1:28> " + tk045 + "<1:29> ";
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] {}, mirror + tk064 + "<1:1> Array 2<0:1> " + tk045 + "<1:12> " + tk045 + "<1:13> "},
+        {[&] { card.arrays[1] = {}; }, mirror + tk064 + "<1:1> "},
+        {[&] { card.arrays[3] = {4, 143, 0, 1118, 255, 63, 8772, 0, 0x30, 0, 0}; }, mirror + tk064 + "<1:1> " + stripe},
+        {[&] { card.arrays[0].member_mask = 0x01; }, mirror + stripe},
+    };
+    for (const auto& [change, trees] : cases) {
+        change();
+        do
+            gtkBeepCheck(nullptr);
+        while (secondCount % 2);
+        EXPECT_EQ(describe_tree(treearray), trees) << secondCount;
+    }
 }
 
 // A card that cannot be reached gets the no-card window, whose button ends the program,

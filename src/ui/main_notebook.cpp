@@ -4,6 +4,7 @@
 
 #include "base/bounded_text.h"
 #include "inventory/change_detection.h"
+#include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "ui/images.h"
 #include "ui/info_pages.h"
@@ -290,8 +291,13 @@ int gtkInitGraph()
     // all-zero snapshot; the window must not stay empty then, so an unbuilt window is
     // built at the first check whatever the comparison says.
     const bool changed = str_cmp() != 0;
+    remember_array_states();
+    // The trees must show the card as it is after the change, not as the last scan found
+    // it: a changed card is scanned before the rebuild. The snapshot is taken first, so a
+    // change that comes during the scan still differs from it at the next check.
+    if (changed)
+        gtkReadFile();
     if (changed || tabletop == nullptr)
         initgraph();
-    remember_array_states();
     return changed ? 1 : 0;
 }
