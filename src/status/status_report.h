@@ -1,6 +1,6 @@
 // The card's state in the three forms the command line gives: plain text led by a
-// summary line in the monitoring-plugin style, one JSON document, and the Prometheus
-// text exposition format.
+// summary line in the monitoring-plugin style (with its performance data), one JSON
+// document, and the Prometheus text exposition format.
 #pragma once
 
 #include "status/card_status.h"

@@ -1,14 +1,18 @@
 #include "ui/startup.h"
 
+#include "base/bounded_text.h"
 #include "base/program.h"
 #include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/log_watch.h"
 #include "settings/settings_file.h"
+#include "status/card_status.h"
+#include "status/command_line.h"
 #include "ui/event_popup.h"
 #include "ui/info_pages.h"
 #include "ui/monitor_tick.h"
+#include "ui/owned_handles.h"
 #include "ui/widget_registry.h"
 
 #include <cstdio>
@@ -100,9 +104,33 @@ void open_first_window()
     open_no_card_window();
 }
 
+namespace {
+
+// The toolkit takes its own options (--display, --gtk-debug and the like) from what the
+// program's parser left; anything else is refused before a window opens.
+bool take_toolkit_options(int& argc, char**& argv)
+{
+    GOptionContext* context = g_option_context_new(nullptr);
+    g_option_context_add_group(context, gtk_get_option_group(FALSE));
+    g_option_context_set_ignore_unknown_options(context, TRUE);
+    GError* error = nullptr;
+    const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
+    g_option_context_free(context);
+    const std::string refused = parsed ? leftover_argument(argc, argv) : std::string(UniqueText(g_utf8_make_valid(error->message, -1)).get());
+    g_clear_error(&error);
+    if (refused.empty())
+        return true;
+    refuse_command_line(refused);
+    return false;
+}
+
+} // namespace
+
 int run_monitor(int argc, char** argv)
 {
     init_enviorment();
+    if (!take_toolkit_options(argc, argv))
+        return kExitUnknown;
     gtk_init(&argc, &argv);
     prepare_startup_state();
     open_first_window();

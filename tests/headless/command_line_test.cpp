@@ -17,6 +17,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -29,18 +31,39 @@ struct Answer {
     std::string out, err;
 };
 
-Answer run(SimulatedCard& card, std::string option)
+Answer run(SimulatedCard& card, std::vector<std::string> options)
 {
     install_simulated_driver(card);
     std::string name = "quorvex-monitor";
-    char* argv_storage[] = {name.data(), option.data(), nullptr};
-    char** argv = argv_storage;
-    int argc = 2;
+    std::vector<char*> argv_storage{name.data()};
+    for (std::string& option : options)
+        argv_storage.push_back(option.data());
+    argv_storage.push_back(nullptr);
+    char** argv = argv_storage.data();
+    int argc = static_cast<int>(options.size()) + 1;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int status = run_command_line(argc, argv).value_or(-1);
     Answer answer{status, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
     uninstall_simulated_driver();
+    return answer;
+}
+
+// The demo binary as a child without a display.
+Answer run_demo(std::vector<std::string> options)
+{
+    std::vector<gchar*> argv{const_cast<gchar*>(QUORVEX_DEMO_BINARY)};
+    for (std::string& option : options)
+        argv.push_back(option.data());
+    argv.push_back(nullptr);
+    gchar** env = g_environ_unsetenv(g_environ_unsetenv(g_get_environ(), "DISPLAY"), "WAYLAND_DISPLAY");
+    gchar *out = nullptr, *err = nullptr;
+    gint wait_status = 0;
+    g_spawn_sync(nullptr, argv.data(), env, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait_status, nullptr);
+    g_strfreev(env);
+    Answer answer{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, out ? out : "", err ? err : ""};
+    g_free(out);
+    g_free(err);
     return answer;
 }
 
@@ -68,51 +91,111 @@ void rebuild_member(SimulatedCard& card)
 
 } // namespace
 
-TEST(CommandLine, CardStatesGiveExitStatusSummaryAndOverall)
+// Per state: the first line of --status with its performance data, the same summary and
+// exit status in the JSON, and a model the driver spoilt shown in all three forms as valid
+// UTF-8. A failed metrics write beside --status or --json leaves the card's exit status;
+// alone it ends with 3. With --status nothing goes to stderr but that failure.
+TEST(CommandLine, CardStatesGiveExitStatusFirstLineAndOverall)
 {
     struct Case {
         const char* name;
         void (*prepare)(SimulatedCard&);
         int status;
-        const char* summary;
-        const char* overall;
-        const char* err;
+        std::string first_line;
         const char* messages;
+        const char* model; // of drive 2
     };
+    const std::string boxes = " | box_1_temperature=40;;;; box_1_fan=4200;;;;", busy = R"(["swap boxes not read, the controller was busy"])";
     const Case cases[] = {
-        {"healthy", [](SimulatedCard&) {}, 0, "QUORVEX OK - 2 arrays functional", "ok", "", "[]"},
+        {"healthy", [](SimulatedCard&) {}, 0, "QUORVEX OK - 2 arrays functional" + boxes, "[]", "TELLMARK TK064A"},
         {"member failed", [](SimulatedCard& c) { c.arrays[0].status = DemoScenario::kFailedStatus; }, 1,
-         "QUORVEX WARNING - array 1 critical", "warning", "", "[]"},
-        {"rebuilding", rebuild_member, 1, "QUORVEX WARNING - array 1 rebuilding 25%", "warning", "",
-         // The controller is busy with the rebuild: the swap boxes are unknown, and it is said.
-         R"(["swap boxes not read, the controller was busy"])"},
-        {"offline", [](SimulatedCard& c) { c.arrays[1].status = 0x22; }, 2, "QUORVEX CRITICAL - array 2 offline", "critical", "", "[]"},
+         "QUORVEX WARNING - array 1 critical" + boxes, "[]", "TELLMARK TK064A"},
+        {"rebuilding", rebuild_member, 1, "QUORVEX WARNING - array 1 rebuilding 25% | array_1_rebuild=25%;;;0;100", busy.c_str(),
+         "TELLMARK TK064A"},
+        // A mask the rebuild display ignores, yet the driver marks the drive: the drive is named.
+        {"rebuild mask 0x100", [](SimulatedCard& c) { c.arrays[0].rebuild_mask = 0x100, c.arrays[0].busy_mask = 0x02; }, 1,
+         "QUORVEX WARNING - drive 2 rebuilding", busy.c_str(), "TELLMARK TK064A"},
+        {"offline", [](SimulatedCard& c) { c.arrays[1].status = 0x22; }, 2, "QUORVEX CRITICAL - array 2 offline" + boxes, "[]",
+         "TELLMARK TK064A"},
+        {"model not UTF-8", [](SimulatedCard& c) { c.drives[1].model = "TELL\xff\xfeMARK\x01\"\\"; }, 0,
+         "QUORVEX OK - 2 arrays functional" + boxes, "[]", "TELL??MARK?\"\\"},
         {"no card", [](SimulatedCard& c) { c.fail_version = true; }, 3,
          "QUORVEX UNKNOWN - no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren "
-         "card or no compatible driver)",
-         "unknown", "quorvex-monitor: no answer to the version request", nullptr},
+         "card or no compatible driver)", nullptr, nullptr},
         {"device unreadable", [](SimulatedCard& c) { c.fail_open = true, c.open_errno = EACCES; }, 3,
-         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", "unknown",
-         "quorvex-monitor: cannot open /dev/sda: Permission denied (run as root or as a member of group disk)\n", nullptr},
+         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", nullptr, nullptr},
     };
+    const char* overall[] = {"ok", "warning", "critical", "unknown"};
+    TempDir dir;
+    const std::string metrics = (dir.path / "quorvex.prom").string(), unwritable = "--prometheus=/nonexistent/x.prom";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedCard card = make_demo_card();
         c.prepare(card);
-        const Answer text = run(card, "--status"), json = run(card, "--json");
+        const Answer text = run(card, {"--status"}), json = run(card, {"--json"});
         EXPECT_EQ(text.status, c.status);
-        EXPECT_EQ(text.out.substr(0, text.out.find('\n')), c.summary);
-        EXPECT_EQ(text.err.rfind(c.err, 0), 0u) << text.err;
+        EXPECT_EQ(text.out.substr(0, text.out.find('\n')), c.first_line);
+        EXPECT_EQ(text.err, "");
+        const std::string summary = c.first_line.substr(0, c.first_line.find(" |"));
         const auto document = nlohmann::json::parse(json.out);
         EXPECT_EQ(json.status, c.status);
-        EXPECT_EQ(document["overall"], c.overall);
+        EXPECT_EQ(json.err, c.status == 3 ? "quorvex-monitor: " + summary.substr(18) + "\n" : "");
+        EXPECT_EQ(document["overall"], overall[c.status]);
         EXPECT_EQ(document["exit_status"], c.status);
-        EXPECT_EQ(document["summary"], c.summary);
-        // Where the card cannot be read, the reason the summary gives.
-        const std::string reason = nlohmann::json::array({std::string(c.summary).substr(18)}).dump();
-        EXPECT_EQ(document["messages"].dump(), c.messages ? c.messages : reason);
+        EXPECT_EQ(document["summary"], summary);
+        EXPECT_EQ(document["messages"].dump(), c.messages ? c.messages : nlohmann::json::array({summary.substr(18)}).dump());
         EXPECT_EQ(document["swap_boxes"].size(), c.messages && c.messages == std::string("[]") ? 4u : 0u);
+        EXPECT_EQ(run(card, {"--prometheus=" + metrics}).status, c.status);
+        const std::string prom = read_all(metrics);
+        for (const std::string* output : {&text.out, &json.out, &prom})
+            EXPECT_TRUE(g_utf8_validate(output->data(), static_cast<gssize>(output->size()), nullptr));
+        if (c.model) {
+            EXPECT_NE(text.out.find("Drive 2: controller 1 channel 1 slave, " + std::string(c.model) + ", "), std::string::npos);
+            EXPECT_EQ(document["drives"][1]["model"], c.model);
+            EXPECT_NE(prom.find("position=\"slave\",model=\"" + nlohmann::json(c.model).dump().substr(1)), std::string::npos);
+        }
+        const auto failed_write = [&](std::vector<std::string> options) {
+            options.push_back(unwritable);
+            const Answer a = run(card, options);
+            return std::to_string(a.status) + " " + a.err.substr(a.err.find("cannot write"));
+        };
+        const std::string why = " cannot write /nonexistent/x.prom: No such file or directory\n";
+        EXPECT_EQ(failed_write({"--status"}), std::to_string(c.status) + why);
+        EXPECT_EQ(failed_write({"--json"}), std::to_string(c.status) + why);
+        EXPECT_EQ(failed_write({}), "3" + why);
         EXPECT_TRUE(card.all_closed());
+    }
+}
+
+// Anything no option takes ends with UNKNOWN and a usage line, in every mode, before a
+// window opens; the toolkit's own options pass. A driver that never answers ends the
+// check within the time limit.
+TEST(CommandLine, UnknownOptionsStrayArgumentsAndAHungDriverEndWithUnknown)
+{
+    const std::string usage = "Usage: quorvex-monitor [--status | --json | --prometheus=FILE | --monitor] [OPTION...] "
+                              "(--help lists the options)\n";
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {{"--stauts"}, 3, "", "quorvex-monitor: unknown option --stauts\n" + usage},
+        {{"stray"}, 3, "", "quorvex-monitor: unexpected argument stray\n" + usage},
+        {{"--status", "--stauts"}, 3, "QUORVEX UNKNOWN - unknown option --stauts\n", usage},
+        {{"--status", "--warning=1", "-t", "10"}, 3, "QUORVEX UNKNOWN - unknown option --warning=1\n", usage},
+        {{"--status", "--", "stray"}, 3, "QUORVEX UNKNOWN - unexpected argument stray\n", usage},
+        {{"--json", "stray\xff"}, 3, "", "quorvex-monitor: unexpected argument stray?\n" + usage},
+        {{"--prometheus=x.prom", "-x"}, 3, "", "quorvex-monitor: unknown option -x\n" + usage},
+        {{"--monitor", "--display=:0"}, 3, "", "quorvex-monitor: unknown option --display=:0\n" + usage},
+        {{"--version", "stray"}, 3, "", "quorvex-monitor: unexpected argument stray\n" + usage},
+        {{"--status", "-t", "0"}, 3, "QUORVEX UNKNOWN - --timeout takes a number of seconds from 1\n", usage},
+        {{"--json", "--timeout=x"}, 3, "", "quorvex-monitor: Cannot parse integer value \u201cx\u201d for --timeout\n" + usage},
+        {{"--status", "--demo-hang", "-t", "1"}, 3, "QUORVEX UNKNOWN - no answer from the driver within 1 s\n", ""},
+        // Past the program's parser, the toolkit takes its option and only then finds no display.
+        {{"--display=quorvex-none:0", "--name=quorvex"}, 1, "", "cannot open display: quorvex-none:0\n"},
+    };
+    for (const auto& [options, status, out, err] : cases) {
+        SCOPED_TRACE(options.front() + " " + options.back());
+        const Answer a = run_demo(options);
+        EXPECT_EQ(a.status, status);
+        EXPECT_EQ(a.out, out);
+        EXPECT_TRUE(a.err == err || (status == 1 && a.err.ends_with(err))) << a.err;
     }
 }
 
@@ -121,7 +204,7 @@ TEST(CommandLine, DrivesControllersAndBoxesInJsonAndMetrics)
 {
     SimulatedCard card = make_demo_card();
     card.fail_identify[2] = true;
-    const auto document = nlohmann::json::parse(run(card, "--json").out);
+    const auto document = nlohmann::json::parse(run(card, {"--json"}).out);
     std::string drives;
     for (const auto& drive : document["drives"])
         drives += drive["position"].dump() + ":" + drive["array"].dump() + " ";
@@ -130,7 +213,7 @@ TEST(CommandLine, DrivesControllersAndBoxesInJsonAndMetrics)
     EXPECT_EQ(document["controllers"][1]["controller"], 2);
     TempDir dir;
     const fs::path metrics = dir.path / "quorvex.prom";
-    EXPECT_EQ(run(card, "--prometheus=" + metrics.string()).status, 0);
+    EXPECT_EQ(run(card, {"--prometheus=" + metrics.string()}).status, 0);
     const std::string text = read_all(metrics);
     for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n"
                              "# TYPE quorvex_drive_present gauge\n",
