@@ -15,9 +15,11 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -133,93 +135,54 @@ TEST(CommandLine, DrivesControllersAndBoxesInJsonAndMetrics)
     const fs::path metrics = dir.path / "quorvex.prom";
     EXPECT_EQ(run(card, "--prometheus=" + metrics.string()).status, 0);
     const std::string text = read_all(metrics);
-    for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n"
-                             "# TYPE quorvex_drive_present gauge\n",
-                             "\nquorvex_drive_present{controller=\"1\",channel=\"2\",role=\"master\"} 0\n",
-                             "\nquorvex_drive_present{controller=\"2\",channel=\"2\",role=\"slave\"} 1\n",
+    for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n# TYPE quorvex_drive_present gauge\n",
+                             "\nquorvex_drive_present{controller=\"1\",channel=\"2\",role=\"master\"} 0\n", "\nquorvex_drive_present{controller=\"2\",channel=\"2\",role=\"slave\"} 1\n",
                              "\nquorvex_drive_info{controller=\"1\",channel=\"1\",role=\"master\",array=\"1\",model=\"TELLMARK TK064A\"} 1\n",
-                             "\nquorvex_drive_functional{controller=\"2\",channel=\"1\",role=\"slave\",array=\"2\"} 1\n",
-                             "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
+                             "\nquorvex_drive_functional{controller=\"2\",channel=\"1\",role=\"slave\",array=\"2\"} 1\n", "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
+// The samples before the arrays' over a run of reads from a timer (a failed read's whole file):
+// the attempt's time always, the last success carried through failed reads (a one-shot run
+// has only the file it replaces to remember it by), and whether the swap boxes were read.
+// The file is replaced whole, readable by the collector, or, when the write fails, not at all.
+TEST(CommandLine, MetricsFileKeepsTheLastSuccessAndIsReplacedWholeOrNotAtAll)
 {
+    static std::time_t now;
+    set_clock_source([] { return now; });
+    const auto fail = [](SimulatedCard& c) { c.fail_version = true; };
+    // The time, the card, a file written there first (when given) and the samples of the head.
+    const std::tuple<std::time_t, void (*)(SimulatedCard&), const char*, const char*> steps[] = {
+        {1000, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1000\nswapbox_read_success 0\n"}, {1060, [](SimulatedCard&) {}, nullptr, "collect_success 1\ncollect_timestamp_seconds 1060\nlast_success_timestamp_seconds 1060\nswapbox_read_success 1\n"},
+        {1120, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1120\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"}, {1180, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1180\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"},
+        {1240, rebuild_member, nullptr, "collect_success 1\ncollect_timestamp_seconds 1240\nlast_success_timestamp_seconds 1240\nswapbox_read_success 0\n"}, {1300, fail, "x\nquorvex_last_success_timestamp_seconds 1301\n", "collect_success 0\ncollect_timestamp_seconds 1300\nswapbox_read_success 0\n"},
+        {1360, fail, "x\nquorvex_last_success_timestamp_seconds 13e2\n", "collect_success 0\ncollect_timestamp_seconds 1360\nswapbox_read_success 0\n"}};
     TempDir dir;
-    const fs::path target = dir.path / "quorvex.prom";
-    std::ofstream(target) << "old\n";
-    ASSERT_EQ(replace_file_atomically(target, "new\n"), 0);
-    EXPECT_EQ(read_all(target), "new\n");
-    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
+    const fs::path metrics = dir.path / "quorvex.prom";
+    for (const auto& [at, prepare, previous, head] : steps) {
+        now = at;
+        if (previous)
+            std::ofstream(metrics) << previous;
+        SimulatedCard card = make_demo_card();
+        prepare(card);
+        run(card, "--prometheus=" + metrics.string());
+        const std::string text = read_all(metrics);
+        EXPECT_EQ(std::regex_replace(text.substr(0, text.find("# HELP quorvex_array")), std::regex("# .*\n|quorvex_"), ""), head) << at;
+    }
+    set_clock_source(nullptr);
+    EXPECT_EQ(fs::status(metrics).permissions(), fs::perms(0644));
     // A write that fails half-way (the file size limit) leaves the old file and nothing else.
+    const std::string old = read_all(metrics);
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old_limit{};
     getrlimit(RLIMIT_FSIZE, &old_limit);
     const rlimit small{4, old_limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_EQ(replace_file_atomically(target, "a much longer text\n"), EFBIG);
+    EXPECT_EQ(replace_file_atomically(metrics, "a much longer text\n"), EFBIG);
     setrlimit(RLIMIT_FSIZE, &old_limit);
-    EXPECT_EQ(read_all(target), "new\n");
+    EXPECT_EQ(read_all(metrics), old);
     EXPECT_EQ(dir.entries(), 1u);
     EXPECT_EQ(replace_file_atomically(dir.path / "missing" / "quorvex.prom", "x"), ENOENT);
-}
-
-// The head of the metrics file over a run of reads from a timer: the attempt's time always,
-// the last success carried through failed reads (a one-shot run has only the file it replaces
-// to remember it by), and whether the swap boxes were read.
-TEST(CommandLine, MetricsKeepTheLastSuccessThroughFailedReads)
-{
-    static std::time_t now;
-    set_clock_source([] { return now; });
-    const auto family = [](const char* name, const char* help, const std::string& value) {
-        return std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n" + name + " " + value + "\n";
-    };
-    const auto head = [&](const char* collected, std::time_t attempt, const char* last, const char* boxes) {
-        return family("quorvex_collect_success", "1 when the card was read, 0 when it could not be.", collected) +
-               family("quorvex_collect_timestamp_seconds",
-                      "When the card was last asked, whether it answered or not, in seconds since the epoch.",
-                      std::to_string(attempt)) +
-               (*last ? family("quorvex_last_success_timestamp_seconds",
-                               "When the card was last read, in seconds since the epoch.", last)
-                      : "") +
-               family("quorvex_swapbox_read_success",
-                      "1 when the swap boxes were read, 0 when not (the controller was busy, or the card did not answer).",
-                      boxes);
-    };
-    const auto fail = [](SimulatedCard& c) { c.fail_version = true; };
-    struct Step {
-        std::time_t now;
-        void (*prepare)(SimulatedCard&);
-        const char* previous; // written over the file first, when given
-        const char* collected;
-        const char* last;
-        const char* boxes;
-    };
-    const Step steps[] = {
-        {1000, fail, nullptr, "0", "", "0"},
-        {1060, [](SimulatedCard&) {}, nullptr, "1", "1060", "1"},
-        {1120, fail, nullptr, "0", "1060", "0"},
-        {1180, fail, nullptr, "0", "1060", "0"},
-        {1240, rebuild_member, nullptr, "1", "1240", "0"},
-        {1300, fail, "quorvex_collect_success 1\nquorvex_last_success_timestamp_seconds 1299\n", "0", "1299", "0"},
-        {1360, fail, "x\nquorvex_last_success_timestamp_seconds 1361\n", "0", "", "0"},
-        {1420, fail, "x\nquorvex_last_success_timestamp_seconds 14e2\n", "0", "", "0"},
-    };
-    TempDir dir;
-    const fs::path metrics = dir.path / "quorvex.prom";
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.now);
-        now = step.now;
-        if (step.previous)
-            std::ofstream(metrics) << step.previous;
-        SimulatedCard card = make_demo_card();
-        step.prepare(card);
-        run(card, "--prometheus=" + metrics.string());
-        const std::string text = read_all(metrics), expected = head(step.collected, step.now, step.last, step.boxes);
-        // A failed read writes the head alone.
-        EXPECT_EQ(*step.collected == '0' ? text : text.substr(0, expected.size()), expected);
-    }
-    set_clock_source(nullptr);
 }
 
 // The demo binary without a display, as a service runs it: SIGTERM while the event program
