@@ -134,7 +134,7 @@ int answer(const Options& o)
         std::fputs(status_text(card).c_str(), stdout);
     std::fflush(stdout);
     if (o.prometheus) {
-        if (int error = replace_file_atomically(o.prometheus, status_metrics(card, now))) {
+        if (int error = write_metrics_file(o.prometheus, card, now)) {
             say(std::string("cannot write ") + o.prometheus + ": " + std::strerror(error));
             // Alone the file is the answer; beside --status or --json the card's state is.
             if (!o.status && !o.json)
@@ -153,7 +153,7 @@ int answer(const Options& o)
 void refresh_metrics()
 {
     const CardStatus card = collect_card_status();
-    if (int error = replace_file_atomically(metrics_path, status_metrics(card, clock_seconds())))
+    if (int error = write_metrics_file(metrics_path, card, clock_seconds()))
         say("cannot write " + metrics_path + ": " + std::strerror(error));
 }
 

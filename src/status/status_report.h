@@ -6,8 +6,14 @@
 #include "status/card_status.h"
 
 #include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
 
 std::string status_text(const CardStatus& card);
 std::string status_json(const CardStatus& card, std::time_t now);
-std::string status_metrics(const CardStatus& card, std::time_t now);
+// The metrics file's text. A successful read is its own last success; after a failed one,
+// last_success is the time a previous file gave (the series is left out when unknown).
+std::string status_metrics(const CardStatus& card, std::time_t now, std::optional<std::time_t> last_success = {});
+// The last success time a metrics file this program wrote holds, if it is believable.
+std::optional<std::time_t> last_success_in(std::string_view metrics, std::time_t now);

@@ -1,5 +1,6 @@
 // The command-line answers and the resident monitor as a service runs it, linked against
 // the core alone: were anything here to need the toolkit, this test would not link.
+#include "base/clock.h"
 #include "status/command_line.h"
 #include "status/metrics_file.h"
 #include "demo_card.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -167,32 +169,52 @@ TEST(CommandLine, DrivesControllersAndBoxesInJsonAndMetrics)
     const fs::path metrics = dir.path / "quorvex.prom";
     EXPECT_EQ(run(card, {"--prometheus=" + metrics.string()}).status, 0);
     const std::string text = read_all(metrics);
-    for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n"
-                             "# TYPE quorvex_drive_present gauge\n",
-                             "\nquorvex_drive_present{controller=\"1\",channel=\"2\",position=\"master\"} 0\n",
-                             "\nquorvex_drive_present{controller=\"2\",channel=\"2\",position=\"slave\"} 1\n",
-                             "\nquorvex_drive_info{controller=\"1\",channel=\"1\",position=\"master\",model=\"TELLMARK TK064A\"} 1\n",
-                             "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
+    for (const char* line : {"# HELP quorvex_drive_present 1 when a drive answers at the position.\n# TYPE quorvex_drive_present gauge\n",
+                             "\nquorvex_drive_present{controller=\"1\",channel=\"2\",role=\"master\"} 0\n", "\nquorvex_drive_present{controller=\"2\",channel=\"2\",role=\"slave\"} 1\n",
+                             "\nquorvex_drive_info{controller=\"1\",channel=\"1\",role=\"master\",array=\"1\",model=\"TELLMARK TK064A\"} 1\n",
+                             "\nquorvex_drive_functional{controller=\"2\",channel=\"1\",role=\"slave\",array=\"2\"} 1\n", "\nquorvex_swapbox_temperature_celsius{box=\"1\"} 40\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST(CommandLine, MetricsFileIsReplacedWholeOrNotAtAll)
+// The samples before the arrays' over a run of reads from a timer (a failed read's whole file):
+// the attempt's time always, the last success carried through failed reads (a one-shot run
+// has only the file it replaces to remember it by), and whether the swap boxes were read.
+// The file is replaced whole, readable by the collector, or, when the write fails, not at all.
+TEST(CommandLine, MetricsFileKeepsTheLastSuccessAndIsReplacedWholeOrNotAtAll)
 {
+    static std::time_t now;
+    set_clock_source([] { return now; });
+    const auto fail = [](SimulatedCard& c) { c.fail_version = true; };
+    // The time, the card, a file written there first (when given) and the samples of the head.
+    const std::tuple<std::time_t, void (*)(SimulatedCard&), const char*, const char*> steps[] = {
+        {1000, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1000\nswapbox_read_success 0\n"}, {1060, [](SimulatedCard&) {}, nullptr, "collect_success 1\ncollect_timestamp_seconds 1060\nlast_success_timestamp_seconds 1060\nswapbox_read_success 1\n"},
+        {1120, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1120\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"}, {1180, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1180\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"},
+        {1240, rebuild_member, nullptr, "collect_success 1\ncollect_timestamp_seconds 1240\nlast_success_timestamp_seconds 1240\nswapbox_read_success 0\n"}, {1300, fail, "x\nquorvex_last_success_timestamp_seconds 1301\n", "collect_success 0\ncollect_timestamp_seconds 1300\nswapbox_read_success 0\n"},
+        {1360, fail, "x\nquorvex_last_success_timestamp_seconds 13e2\n", "collect_success 0\ncollect_timestamp_seconds 1360\nswapbox_read_success 0\n"}};
     TempDir dir;
-    const fs::path target = dir.path / "quorvex.prom";
-    std::ofstream(target) << "old\n";
-    ASSERT_EQ(replace_file_atomically(target, "new\n"), 0);
-    EXPECT_EQ(read_all(target), "new\n");
-    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
+    const fs::path metrics = dir.path / "quorvex.prom";
+    for (const auto& [at, prepare, previous, head] : steps) {
+        now = at;
+        if (previous)
+            std::ofstream(metrics) << previous;
+        SimulatedCard card = make_demo_card();
+        prepare(card);
+        run(card, {"--prometheus=" + metrics.string()});
+        const std::string text = read_all(metrics);
+        EXPECT_EQ(std::regex_replace(text.substr(0, text.find("# HELP quorvex_array")), std::regex("# .*\n|quorvex_"), ""), head) << at;
+    }
+    set_clock_source(nullptr);
+    EXPECT_EQ(fs::status(metrics).permissions(), fs::perms(0644));
     // A write that fails half-way (the file size limit) leaves the old file and nothing else.
+    const std::string old = read_all(metrics);
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old_limit{};
     getrlimit(RLIMIT_FSIZE, &old_limit);
     const rlimit small{4, old_limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_EQ(replace_file_atomically(target, "a much longer text\n"), EFBIG);
+    EXPECT_EQ(replace_file_atomically(metrics, "a much longer text\n"), EFBIG);
     setrlimit(RLIMIT_FSIZE, &old_limit);
-    EXPECT_EQ(read_all(target), "new\n");
+    EXPECT_EQ(read_all(metrics), old);
     EXPECT_EQ(dir.entries(), 1u);
 }
 
