@@ -189,7 +189,7 @@ TEST(CommandLine, MetricsFileKeepsTheLastSuccessAndIsReplacedWholeOrNotAtAll)
     const std::tuple<std::time_t, void (*)(SimulatedCard&), const char*, const char*> steps[] = {
         {1000, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1000\nswapbox_read_success 0\n"}, {1060, [](SimulatedCard&) {}, nullptr, "collect_success 1\ncollect_timestamp_seconds 1060\nlast_success_timestamp_seconds 1060\nswapbox_read_success 1\n"},
         {1120, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1120\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"}, {1180, fail, nullptr, "collect_success 0\ncollect_timestamp_seconds 1180\nlast_success_timestamp_seconds 1060\nswapbox_read_success 0\n"},
-        {1240, rebuild_member, nullptr, "collect_success 1\ncollect_timestamp_seconds 1240\nlast_success_timestamp_seconds 1240\nswapbox_read_success 0\n"}, {1300, fail, "x\nquorvex_last_success_timestamp_seconds 1301\n", "collect_success 0\ncollect_timestamp_seconds 1300\nswapbox_read_success 0\n"},
+        {1240, [](SimulatedCard& c) { c.arrays[0] = {1, 0x22, 1, 783, 255, 63, 8000, 2000, 0x03, 0x02, 0x02}; }, nullptr, "collect_success 1\ncollect_timestamp_seconds 1240\nlast_success_timestamp_seconds 1240\nswapbox_read_success 0\n"}, {1300, fail, "x\nquorvex_last_success_timestamp_seconds 1301\n", "collect_success 0\ncollect_timestamp_seconds 1300\nswapbox_read_success 0\n"},
         {1360, fail, "x\nquorvex_last_success_timestamp_seconds 13e2\n", "collect_success 0\ncollect_timestamp_seconds 1360\nswapbox_read_success 0\n"}};
     TempDir dir;
     const fs::path metrics = dir.path / "quorvex.prom";
