@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -42,8 +43,7 @@ protected:
     {
         for (char* field : {globalhour, globalminute, globalsecond, globaldate, olderrordata})
             field[0] = '\0';
-        set_system_log_path(syslog.c_str());
-        std::remove(eventlog.c_str());
+        set_system_log_path(syslog.c_str()), std::remove(eventlog.c_str());
     }
     std::string events() const { return std::filesystem::exists(eventlog) ? read_file(eventlog) : ""; }
     // A pass; then the read position, the last-seen time and the event log.
@@ -80,10 +80,7 @@ TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
         {1, 1, 1, 1}, {1, 2, 1, 0}, {2, 1, 0, 1}, {1, 0, 1, 0}, {0, 0, 0, 0}, {2, 2, 0, 0}, {1, 1, 1, 2}};
     for (const auto& [popup, uselogfile, shown, logged] : cases) {
         SCOPED_TRACE(testing::Message() << "popup " << popup << " uselogfile " << uselogfile << " logged " << logged);
-        forget();
-        write_file(eventlog, before);
-        write_file(syslog, one + two);
-        flags(popup, uselogfile);
+        forget(), write_file(eventlog, before), write_file(syslog, one + two), flags(popup, uselogfile);
         if (logged == 2)
             std::strcpy(option3.logfile, dir.path().c_str());
         // With both off the log is not even read.
@@ -93,61 +90,94 @@ TEST_F(LogWatch, TheFlagsChoosePopupAndEventLog)
     }
 }
 
-TEST_F(LogWatch, APassGoesOnWhereTheLastOneStopped)
+// A line of the kernel's, or of anyone who names a tag.
+std::string tagged(std::time_t when, const std::string& event, const std::string& tag = "kernel: ", const std::string& host = "quorvex") { return log_prefix(when) + host + " " + tag + "HALVOREN|" + event + "\n"; }
+
+// The events of an event log, by what follows the marker.
+std::string reported(const std::string& log)
 {
-    // A file replaced by one ending like it is read from its start.
-    const std::string noise = "Dec  5 09:00:00 quorvex sshd: " + std::string(500, 'n') + "\n";
-    const std::string first = line(kNow - 9), second = line(kNow - 8, "Array 1 drive 1 failed");
-    write_file(syslog, first + noise);
-    EXPECT_EQ(pass(), after(first.size() + noise.size(), "10:41:56", entry(first)));
-    write_file(syslog + ".new", second + noise);
-    ASSERT_EQ(std::rename((syslog + ".new").c_str(), syslog.c_str()), 0);
-    EXPECT_EQ(pass(), after(second.size() + noise.size(), "10:41:57", entry(first) + entry(second)));
-    const std::string all = entry(first) + entry(second);
-    // A pass with nothing new reads only the end of a large log.
-    const auto bytes_read = [] { return std::stol(read_file("/proc/self/io").substr(7)); };
-    write_file(syslog, read_file(syslog) + std::string(2 << 20, '\n') + noise); // ends unlike the line added next
-    geterrordata();
-    write_file(syslog, read_file(syslog) + line(kNow - 1));
-    geterrordata();
-    const long before = bytes_read();
-    geterrordata();
-    EXPECT_LT(bytes_read() - before, 100000);
-    // A system log that is a directory reads as empty.
-    set_system_log_path(dir.path().c_str());
-    EXPECT_EQ(pass(), after(0, "10:42:04", all + entry(line(kNow - 1))));
+    std::string names;
+    for (std::size_t at = 0; (at = log.find("HALVOREN|", at)) != std::string::npos; at = log.find('\n', at))
+        names += (names.empty() ? "" : " ") + log.substr(at + 9, log.find('\n', at) - at - 9);
+    return names;
+}
+
+// The first pass judges today's lines by their time; after it, each marked line the log
+// gains is reported once, whatever its stamp, and nothing else is.
+TEST_F(LogWatch, AfterTheFirstPassEveryAddedKernelLineIsReportedOnce)
+{
+    // When the pass runs (seconds after the case's start), and what the log got before it:
+    // 'a' text appended, 'r' tail appended and the file rotated to a new one with text,
+    // 'w' the file written anew with text.
+    struct Step { int seconds; char action; std::string text, tail = ""; };
+    const std::time_t t = kNow, evening = utc(2023, 12, 6, 23, 59, 50);
+    const std::string long_host(40, 'h');
+    const struct { const char* name; std::time_t start; std::string at_start; std::vector<Step> steps; std::string expected; } cases[] = {
+        {"the first pass: today's recent lines, one per second", t,
+         tagged(t - 86400, "yesterday") + tagged(t - 20, "old") + tagged(t - 5, "a") + tagged(t - 5, "same second"), {}, "a"},
+        {"a line just after the pass at count 32, read 15 s later", t, "", {{15, 'a', tagged(t + 1, "late")}}, "late"},
+        {"two lines in one second, and a repeat", t, "",
+         {{8, 'a', tagged(t + 3, "one") + tagged(t + 3, "two") + tagged(t + 3, "two")}}, "one two"},
+        {"across midnight", evening, tagged(evening - 1, "evening"), {{16, 'a', tagged(evening + 8, "23:59:58")}}, "evening 23:59:58"},
+        {"the repeated hour of a clock change", t, tagged(t - 3, "before"), {{-3590, 'a', tagged(t - 3595, "an hour back")}},
+         "before an hour back"},
+        {"forged lines and the kernel's, a long host name", t, tagged(t - 2, "long host", "kernel: ", long_host),
+         {{8, 'a', tagged(t + 1, "forged", "abcde: ") + tagged(t + 2, "forged tag", "abcde: kernel: ") +
+                       tagged(t + 3, "stamped", "kernel: [ 1234.567890] ") + tagged(t + 4, "long", "kernel: ", long_host)}},
+         "long host stamped long"},
+        {"rotation reads the old file's tail first", t, tagged(t - 2, "a"),
+         {{8, 'r', tagged(t + 7, "new"), tagged(t + 6, "tail")}, {16, 'a', tagged(t + 9, "after")}}, "a tail new after"},
+        {"a file written anew is new", t, tagged(t - 2, "a") + tagged(t - 1, "b"), {{8, 'w', tagged(t - 1, "c")}}, "a b c"},
+        {"an unfinished line waits for its newline", t, "",
+         {{8, 'a', tagged(t + 1, "half").substr(0, 40)}, {16, 'a', tagged(t + 1, "half").substr(40)}}, "half"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        forget(), set_fixed_clock(c.start), write_file(syslog, c.at_start), geterrordata();
+        for (const Step& step : c.steps) {
+            if (step.action == 'r') {
+                write_file(syslog, read_file(syslog) + step.tail);
+                ASSERT_EQ(std::rename(syslog.c_str(), (syslog + ".1").c_str()), 0);
+            }
+            write_file(syslog, (step.action == 'a' ? read_file(syslog) : "") + step.text), set_fixed_clock(c.start + step.seconds), geterrordata();
+        }
+        EXPECT_EQ(reported(events()), c.expected);
+    }
 }
 
 JournalEntry kernel(std::time_t stamp, const std::string& message) { return {stamp, "quorvex", message}; }
-std::string entry(const JournalEntry& e) { return entry(log_prefix(e.stamp) + e.host + " kernel: " + e.message + "\n"); }
 
-TEST_F(LogWatch, TodaysRecentMarkedKernelEntriesOfTheJournalArriveOnce)
+// The journal is read where the system log file has not been written for a day; the first
+// pass reports today's recent kernel entries, later ones every marked kernel entry added,
+// whatever the host's name.
+TEST_F(LogWatch, TheJournalStandsInForAStaleLogAndGivesEachKernelEntryOnce)
 {
     const std::string journal = dir.file("journal");
     ASSERT_EQ(mkdir(journal.c_str(), 0700), 0);
-    set_journal_directory(journal.c_str());
-    flags(1, 1);
+    set_journal_directory(journal.c_str()), write_file(syslog, line(kNow - 5, "from the stale file"));
+    const timespec stale[2] = {{kNow - 90000, 0}, {kNow - 90000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, syslog.c_str(), stale, 0), 0);
     const auto append = [&](const std::vector<JournalEntry>& entries) { ASSERT_EQ(write_journal(journal, journal_export(entries)), ""); };
-    // A pass at a time; then the journal entries handled and the event log.
-    const auto pass_at = [&](std::time_t now) { return set_fixed_clock(now), geterrordata(), std::to_string(journal_entries_handled()) + " " + events(); };
+    // A pass at a time; then the marked entries handed on and the events reported.
+    const auto pass_at = [&](std::time_t now) { return set_fixed_clock(now), geterrordata(), std::to_string(journal_figures().marked) + " " + reported(events()); };
+    const std::string long_host(40, 'h');
     append({kernel(kNow - 86400, "HALVOREN|yesterday at this time"), kernel(kNow - 40, "HALVOREN|older than recent"),
-            kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 4, "usb 1-1: new device"),
+            kernel(kNow - 5, "HALVOREN|failed"), kernel(kNow - 4, "usb 1-1: new device"),
             {kNow - 3, "quorvex", "HALVOREN|from a program", "syslog"}, {kNow - 3, "quorvex", "HALVOREN|from a service", "stdout"},
-            kernel(kNow - 2, "HALVOREN|Array 1 rebuild started")});
-    const std::string one = "Dec  6 10:42:00 quorvex kernel: HALVOREN|Array 1 drive 2 failed\n\n",
-                      two = "Dec  6 10:42:03 quorvex kernel: HALVOREN|Array 1 rebuild started\n\n";
-    EXPECT_EQ(pass_at(kNow), "3 " + one + two);
-    // A journal written anew holds other files: the saved cursor names none of them, and
-    // the pass starts again from midnight without reporting twice.
+            {kNow - 2, long_host, "HALVOREN|long host", "kernel"}});
+    EXPECT_EQ(pass_at(kNow), "3 failed long host");
+    // A journal written anew holds other files: the pass goes on after the last entry's time.
     ASSERT_EQ(std::remove((journal + "/test.journal").c_str()), 0);
-    const JournalEntry later = kernel(kNow + 8, "HALVOREN|Array 1 rebuild done"), last = kernel(kNow + 12, "HALVOREN|Array 2 done");
-    append({kernel(kNow - 5, "HALVOREN|Array 1 drive 2 failed"), kernel(kNow - 2, "HALVOREN|Array 1 rebuild started"), later});
-    EXPECT_EQ(pass_at(kNow + 10), "3 " + one + two + entry(later));
-    // The next passes read only what was appended, from the journal kept open.
+    append({kernel(kNow - 5, "HALVOREN|failed"), kernel(kNow - 2, "HALVOREN|long host"), kernel(kNow + 8, "HALVOREN|later")});
+    EXPECT_EQ(pass_at(kNow + 30), "1 failed long host later");
+    // The journal kept open takes in what is added, wherever its files went.
     ASSERT_EQ(std::rename(journal.c_str(), (journal + "-moved").c_str()), 0);
-    EXPECT_EQ(pass_at(kNow + 11), "0 " + one + two + entry(later));
-    ASSERT_EQ(write_journal(journal + "-moved", journal_export({last})), "");
-    EXPECT_EQ(pass_at(kNow + 14), "1 " + one + two + entry(later) + entry(last));
+    EXPECT_EQ(pass_at(kNow + 31), "0 failed long host later");
+    ASSERT_EQ(write_journal(journal + "-moved", journal_export({kernel(kNow + 12, "HALVOREN|last")})), "");
+    EXPECT_EQ(pass_at(kNow + 32), "1 failed long host later last");
+    // Once the file is written again it is read, from a first pass.
+    write_file(syslog, line(kNow + 38, "from the file"));
+    EXPECT_EQ(pass_at(kNow + 40), "0 failed long host later last from the file");
 }
 
 TEST_F(LogWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
@@ -157,13 +187,9 @@ TEST_F(LogWatch, NoReadableSourceIsToldOnceUntilASourceWasReadAgain)
     for (int step = 0; step < 6; ++step) {
         const auto [on, kernlog, told] = steps[step];
         SCOPED_TRACE(step);
-        flags(0, on);
-        if (kernlog)
-            write_file(dir.file("kern.log"), l);
-        else
-            std::remove(dir.file("kern.log").c_str());
-        geterrordata();
-        EXPECT_EQ(popups(), told ? std::vector<std::string>{kNoAccessText} : std::vector<std::string>{});
+        kernlog ? write_file(dir.file("kern.log"), l) : void(std::remove(dir.file("kern.log").c_str()));
+        flags(0, on), geterrordata();
+        EXPECT_EQ(popups(), told ? std::vector<std::string>{no_source_notice(syslog.c_str(), false)} : std::vector<std::string>{});
         EXPECT_EQ(events(), step >= 3 ? entry(l) : "");
     }
 }

@@ -1,7 +1,8 @@
 #include "monitor/card_events.h"
 
 #include "driver/driver_requests.h"
-#include "monitor/rebuild_state.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -17,14 +18,21 @@ ArrayCondition condition_of(std::uint8_t status, std::uint8_t raid_mode)
     return raid_mode == 1 ? ArrayCondition::Critical : ArrayCondition::Offline;
 }
 
-std::uint8_t rebuilding_drives_of(int array_index)
+// The drives the array's own status block says are being rebuilt: another array's
+// rebuild neither hides nor adds to them.
+std::uint8_t rebuilding_drives_of_status_block()
 {
-    std::uint8_t bits = 0;
-    const int mask = rebuilding_drive_mask();
-    for (int position = 0; position < kDrivePositions; ++position)
-        if ((mask & (1 << position)) && rebuild_array_of(1 << position) == array_index)
-            bits = static_cast<std::uint8_t>(bits | (1u << position));
-    return bits;
+    const std::uint16_t mask = le16(ArrayStatus + status_block::kRebuildMask);
+    return mask >= 1 && mask <= 254 ? static_cast<std::uint8_t>(mask) : 0;
+}
+
+int rebuild_percent_of_status_block()
+{
+    const std::uint32_t size = le32(ArrayStatus + status_block::kSize);
+    if (size == 0)
+        return 0;
+    const std::int64_t percent = std::int64_t{le32(ArrayStatus + status_block::kProgress)} * 100 / size;
+    return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
 }
 
 std::string array_text(const ArrayPicture& array) { return std::to_string(array.number); }
@@ -38,6 +46,12 @@ int array_holding(const CardPicture& picture, int position)
     return -1;
 }
 
+std::string array_of_found(const CardPicture& picture, int position)
+{
+    const int in = array_holding(picture, position);
+    return in < 0 ? "-" : array_text(picture.arrays[in]);
+}
+
 void drive_events(const CardPicture& before, const CardPicture& now, std::vector<CardEvent>& events)
 {
     for (int j = 0; j < kDrivePositions; ++j) {
@@ -45,6 +59,8 @@ void drive_events(const CardPicture& before, const CardPicture& now, std::vector
         const std::string array = was_in < 0 ? "-" : array_text(before.arrays[was_in]);
         if (before.drives[j] && !now.drives[j])
             events.push_back({"DriveMissing", array, drive_text(j)});
+        else if (!before.drives[j] && now.drives[j])
+            events.push_back({"DriveFound", array_of_found(now, j), drive_text(j)});
         else if (was_in >= 0 && now.arrays[was_in].condition != ArrayCondition::Absent &&
                  !(now.arrays[was_in].members & (1u << j)))
             events.push_back({"DriveFailed", array, drive_text(j)});
@@ -62,7 +78,7 @@ void rebuild_events(const CardPicture& before, const CardPicture& now, std::vect
                 events.push_back({"RebuildFinished", array_text(was), drive_text(j)});
             else if (!(was.rebuilding & bit) && (is.rebuilding & bit))
                 events.push_back({"RebuildStarted", array_text(is),
-                                  drive_text(j) + " at " + std::to_string(stringdivide(static_cast<int>(bit))) + "%"});
+                                  drive_text(j) + " at " + std::to_string(is.rebuild_percent) + "%"});
         }
     }
 }
@@ -116,7 +132,8 @@ CardPicture picture_after_scan()
         array.condition = condition_of(ArrayStatus[status_block::kArrayStatus], ArrayStatus[status_block::kRaidMode]);
         array.number = ArrayStatus[status_block::kArrayNumber];
         array.members = ArrayStatus[status_block::kMemberMask];
-        array.rebuilding = rebuilding_drives_of(a);
+        array.rebuilding = rebuilding_drives_of_status_block();
+        array.rebuild_percent = rebuild_percent_of_status_block();
     }
     for (int j = 0; j < kDrivePositions; ++j)
         picture.drives[j] = channeldisknames[j][0] != '&' && channeldisknames[j][0] != '\0';
@@ -139,9 +156,13 @@ CardPicture startup_baseline(const CardPicture& now)
 std::vector<CardEvent> card_events(const CardPicture& before, const CardPicture& now)
 {
     std::vector<CardEvent> events;
-    for (int c = 0; c < kControllers; ++c)
+    for (int c = 0; c < kControllers; ++c) {
+        const std::string controller = "controller " + std::to_string(c + 1);
         if (before.controllers[c] && !now.controllers[c])
-            events.push_back({"ControllerMissing", "-", "controller " + std::to_string(c + 1)});
+            events.push_back({"ControllerMissing", "-", controller});
+        else if (!before.controllers[c] && now.controllers[c])
+            events.push_back({"ControllerFound", "-", controller});
+    }
     drive_events(before, now, events);
     rebuild_events(before, now, events);
     array_events(before, now, events);

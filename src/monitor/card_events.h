@@ -22,6 +22,7 @@ struct ArrayPicture {
     int number = 0;
     std::uint8_t members = 0;
     std::uint8_t rebuilding = 0; // drive bits of this array being rebuilt
+    int rebuild_percent = 0;
 };
 
 struct CardPicture {
@@ -31,7 +32,7 @@ struct CardPicture {
 };
 
 // The card as the last complete scan left the tables, with each array's status block
-// asked again (number, status class, RAID mode, members).
+// asked again (number, status class, RAID mode, members, its own rebuild).
 CardPicture picture_after_scan();
 
 // The picture against which a card at start-up is judged: every array functional and

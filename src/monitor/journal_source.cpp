@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -20,15 +24,15 @@ struct JournalCloser {
 };
 using Journal = std::unique_ptr<sd_journal, JournalCloser>;
 
+// The last entry handled: where the next pass goes on.
 struct Followed {
     bool known = false;
-    std::string directory;
     std::string cursor;
-    ReadMark mark = {};
+    std::uint64_t usec = 0;
 };
 
 Followed followed;
-std::int64_t handled_last_pass = 0;
+JournalFigures figures;
 
 // Kept open between passes: opening a large journal costs milliseconds. Its inotify watch
 // (set up by sd_journal_get_fd) lets sd_journal_process take in files added, rotated or
@@ -79,14 +83,20 @@ std::uint64_t local_midnight_usec(std::time_t now)
     return midnight > 0 ? static_cast<std::uint64_t>(midnight) * 1000000u : 0;
 }
 
-// Places the journal before the first entry to read: just after the saved one when it is
-// still there, otherwise at today's midnight.
-void seek_start(sd_journal* j, bool go_on, std::time_t now)
+// Places the journal before the first entry to read: at today's midnight for a first
+// pass, else just after the last entry handled, found by its cursor or, when that is gone,
+// by its time.
+void seek_start(sd_journal* j, std::time_t now)
 {
-    if (go_on && sd_journal_seek_cursor(j, followed.cursor.c_str()) >= 0 && sd_journal_next(j) > 0 &&
-        sd_journal_test_cursor(j, followed.cursor.c_str()) > 0)
+    if (!followed.known) {
+        followed.usec = local_midnight_usec(now);
+        sd_journal_seek_realtime_usec(j, followed.usec);
         return;
-    sd_journal_seek_realtime_usec(j, local_midnight_usec(now));
+    }
+    if (!followed.cursor.empty() && sd_journal_seek_cursor(j, followed.cursor.c_str()) >= 0 &&
+        sd_journal_next(j) > 0 && sd_journal_test_cursor(j, followed.cursor.c_str()) > 0)
+        return;
+    sd_journal_seek_realtime_usec(j, followed.usec + 1);
 }
 
 std::string_view field_value(sd_journal* j, const char* field)
@@ -101,16 +111,40 @@ std::string_view field_value(sd_journal* j, const char* field)
     return {static_cast<const char*>(data) + prefix, length - prefix};
 }
 
-void handle_entry(sd_journal* j, std::string_view message, const char* now_text, LogEventSink sink, void* context)
+// The entry is the kernel's and its message holds the marker: only its first piece can
+// be reported, as a file's line of that length would be.
+void handle_entry(sd_journal* j, std::uint64_t usec, std::string_view message, const char* now_text, LineRules rules,
+                  LogEventSink sink, void* context)
 {
-    std::uint64_t usec = 0;
-    if (sd_journal_get_realtime_usec(j, &usec) < 0)
-        return;
     const std::string line = journal_entry_line(static_cast<std::time_t>(usec / 1000000u),
                                                 std::string(field_value(j, "_HOSTNAME")), message.data(),
                                                 message.size());
-    handle_log_pieces(line.data(), line.size(), now_text, sink, context);
-    ++handled_last_pass;
+    report_marked_piece(line.data(), line.size(), now_text, rules, sink, context);
+    ++figures.marked;
+}
+
+void remember_last_entry(sd_journal* j, std::uint64_t usec)
+{
+    char* cursor = nullptr;
+    if (sd_journal_get_cursor(j, &cursor) < 0)
+        return;
+    followed.cursor = cursor;
+    followed.usec = usec;
+    std::free(cursor);
+}
+
+bool may_not_read(const std::filesystem::directory_entry& entry)
+{
+    const std::string name = entry.path().filename().string();
+    const bool journal_file = name.find(".journal") != std::string::npos;
+    return (entry.is_directory() || journal_file) && access(entry.path().c_str(), R_OK) != 0;
+}
+
+std::vector<std::string> places_of(const std::string& directory)
+{
+    if (directory.empty())
+        return {"/var/log/journal", "/run/log/journal"};
+    return {directory};
 }
 
 } // namespace
@@ -135,40 +169,60 @@ std::string journal_entry_line(std::time_t stamp, const std::string& host, const
 bool follow_journal(const std::string& directory, std::time_t now, const char* now_text, LogEventSink sink,
                     void* context)
 {
-    handled_last_pass = 0;
+    figures.entries_read = figures.marked = 0;
     sd_journal* j = current_journal(directory);
     if (!j)
         return false;
-    const bool go_on = followed.known && followed.directory == directory && !followed.cursor.empty() &&
-                       read_mark_holds(followed.mark, now_text);
-    if (!go_on)
-        followed.cursor.clear();
+    ++figures.passes;
+    const LineRules rules = followed.known ? LineRules::Added : LineRules::FirstPass;
     sd_journal_flush_matches(j);
     sd_journal_add_match(j, "_TRANSPORT=kernel", 0);
-    seek_start(j, go_on, now);
-    bool read_any = false;
+    seek_start(j, now);
+    std::uint64_t usec = 0;
     while (sd_journal_next(j) > 0) {
-        read_any = true;
+        ++figures.entries_read;
+        if (sd_journal_get_realtime_usec(j, &usec) < 0)
+            continue;
         const std::string_view message = field_value(j, "MESSAGE");
         if (message.find(kMarker) != std::string_view::npos)
-            handle_entry(j, message, now_text, sink, context);
+            handle_entry(j, usec, message, now_text, rules, sink, context);
     }
     // The end leaves the last entry read as the current one.
-    char* cursor = nullptr;
-    if (read_any && sd_journal_get_cursor(j, &cursor) >= 0) {
-        followed.cursor = cursor;
-        std::free(cursor);
-    }
+    if (figures.entries_read > 0)
+        remember_last_entry(j, usec);
     followed.known = true;
-    followed.directory = directory;
-    followed.mark = take_read_mark(now_text);
     return true;
 }
 
 void forget_journal_position()
 {
     followed = Followed{};
+    figures = JournalFigures{};
     open_journal_handle.reset();
 }
 
-std::int64_t journal_entries_handled() { return handled_last_pass; }
+JournalFigures journal_figures() { return figures; }
+
+bool journal_access_refused(const std::string& directory)
+{
+    for (const std::string& place : places_of(directory)) {
+        std::error_code error;
+        std::filesystem::recursive_directory_iterator walk(place, error), end;
+        if (error == std::errc::permission_denied)
+            return true;
+        for (; !error && walk != end; walk.increment(error))
+            if (may_not_read(*walk))
+                return true;
+        if (error == std::errc::permission_denied)
+            return true;
+    }
+    return false;
+}
+
+std::string journal_places(const std::string& directory)
+{
+    std::string text;
+    for (const std::string& place : places_of(directory))
+        text += (text.empty() ? "" : " and ") + place;
+    return text;
+}

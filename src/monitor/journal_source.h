@@ -1,11 +1,10 @@
-// Reads the driver's lines from the systemd journal: kernel entries whose message carries
+// Reads the driver's lines from the systemd journal: kernel entries whose MESSAGE carries
 // "HALVOREN|", each turned into the line a syslog file would hold for it
-// ("Mmm dd HH:MM:SS HOST kernel: MESSAGE") and handed to the same line rules as a file's
-// lines. A pass reads only the entries after the last one it handled (kept as a cursor);
-// the first pass, and any pass after which handled entries might count again (another
-// date, another journal, a lost cursor, a last-seen time changed elsewhere), starts at
-// today's local midnight, where a file's walk of today's lines would start. The journal
-// stays open between passes and takes in rotated or added files at each pass.
+// ("Mmm dd HH:MM:SS HOST kernel: MESSAGE") and judged by the same rules as a file's lines.
+// The first pass starts at today's local midnight under the first-pass rules; every later
+// pass reports each marked entry after the last one handled (kept as a cursor, or by its
+// time stamp when a rotation took the cursor's file). The journal stays open between
+// passes and takes in rotated or added files at each pass.
 #pragma once
 
 #include "monitor/log_line_rules.h"
@@ -20,11 +19,23 @@
 bool follow_journal(const std::string& directory, std::time_t now, const char* now_text, LogEventSink sink,
                     void* context);
 
-// Forgets the cursor: the next pass starts at today's midnight.
+// Closes the journal and forgets the position: the next pass is a first pass.
 void forget_journal_position();
 
-// How many marked kernel entries the last pass handed to the line rules.
-std::int64_t journal_entries_handled();
+// What the passes did since the position was last forgotten: the last pass's kernel entries
+// read and marked ones handed to the line rules, and how many passes asked the journal.
+struct JournalFigures {
+    std::int64_t entries_read = 0;
+    std::int64_t marked = 0;
+    std::int64_t passes = 0;
+};
+JournalFigures journal_figures();
+
+// Whether the journal holds files (or folders) this user may not read.
+bool journal_access_refused(const std::string& directory);
+
+// Where the journal is looked for: the directory, or the local journal's two places.
+std::string journal_places(const std::string& directory);
 
 // The syslog line of an entry: month name and space-padded day of the local time stamp,
 // time of day, host, "kernel: ", the message, a newline.

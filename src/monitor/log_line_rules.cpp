@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 char globalhour[5];
 char globalminute[5];
@@ -14,10 +15,10 @@ char olderrordata[400];
 
 namespace {
 
-constexpr const char kMarker[] = "HALVOREN|";
-constexpr int kMarkerLength = sizeof kMarker - 1;
-constexpr int kFirstMarkerColumn = 25;
-constexpr int kLastMarkerColumn = 44;
+constexpr std::string_view kMarker = "HALVOREN|";
+constexpr std::string_view kKernelTag = "kernel: ";
+// The host name follows "Mmm dd HH:MM:SS ".
+constexpr std::size_t kHostColumn = 16;
 // Messages that agree this far count as the same event repeated.
 constexpr int kDuplicateLength = 70;
 
@@ -66,14 +67,6 @@ bool is_today(const char* piece, std::size_t length, const char* now)
     return column_of(piece, length, 0) == now[4] && column_of(piece, length, 1) == now[5] &&
            column_of(piece, length, 2) == now[6] && column_of(piece, length, 4) == now[8] &&
            column_of(piece, length, 5) == now[9];
-}
-
-bool is_marked(const char* line)
-{
-    for (int column = kFirstMarkerColumn; column <= kLastMarkerColumn; ++column)
-        if (std::strncmp(line + column, kMarker, kMarkerLength) == 0)
-            return true;
-    return false;
 }
 
 bool same_date_as_last_seen(const char* line)
@@ -129,15 +122,47 @@ void build_message(char (&message)[kLogLineBuffer], const char* line)
 
 bool repeats_last_report(const char* message) { return std::strncmp(olderrordata, message, kDuplicateLength) == 0; }
 
-void handle_todays_line(const char (&line)[kLogLineBuffer], const char* now, LogEventSink sink, void* context)
+// The first pass's time rules: newer than the last-seen time, which it then becomes, and
+// recent.
+bool counts_at_first_pass(const char* line, const char* now)
 {
-    if (!is_marked(line))
-        return;
     const TimeFields stamped = time_of_line(line);
     if (!is_newer(line, stamped))
-        return;
+        return false;
     remember(line, stamped);
-    if (!is_recent(stamped, time_of_now(now)))
+    return is_recent(stamped, time_of_now(now));
+}
+
+} // namespace
+
+bool is_kernel_marked(const char* piece, std::size_t length)
+{
+    const std::string_view line(piece, length);
+    const std::size_t host_end = line.find(' ', kHostColumn);
+    if (host_end == std::string_view::npos || host_end == kHostColumn)
+        return false;
+    std::string_view rest = line.substr(host_end + 1);
+    if (rest.substr(0, kKernelTag.size()) != kKernelTag)
+        return false;
+    rest.remove_prefix(kKernelTag.size());
+    if (!rest.empty() && rest.front() == '[') {
+        const std::size_t stamp_end = rest.find("] ");
+        if (stamp_end == std::string_view::npos)
+            return false;
+        rest.remove_prefix(stamp_end + 2);
+    }
+    return rest.substr(0, kMarker.size()) == kMarker;
+}
+
+void report_marked_piece(const char* piece, std::size_t length, const char* now, LineRules rules,
+                         LogEventSink sink, void* context)
+{
+    length = std::min(length, kLogPieceLength);
+    if (rules == LineRules::FirstPass && !is_today(piece, length, now))
+        return;
+    char line[kLogLineBuffer] = {};
+    std::memcpy(line, piece, length);
+    if (rules == LineRules::FirstPass && !counts_at_first_pass(line, now))
         return;
     char message[kLogLineBuffer];
     build_message(message, line);
@@ -147,19 +172,8 @@ void handle_todays_line(const char (&line)[kLogLineBuffer], const char* now, Log
     sink(message, context);
 }
 
-} // namespace
-
-void handle_log_piece(const char* piece, std::size_t length, const char* now, LogEventSink sink, void* context)
-{
-    length = std::min(length, kLogPieceLength);
-    if (!is_today(piece, length, now))
-        return;
-    char line[kLogLineBuffer] = {};
-    std::memcpy(line, piece, length);
-    handle_todays_line(line, now, sink, context);
-}
-
-std::size_t handle_log_pieces(const char* bytes, std::size_t end, const char* now, LogEventSink sink, void* context)
+std::size_t handle_log_pieces(const char* bytes, std::size_t end, const char* now, LineRules rules,
+                              LogEventSink sink, void* context)
 {
     std::size_t used = 0;
     for (;;) {
@@ -173,31 +187,8 @@ std::size_t handle_log_pieces(const char* bytes, std::size_t end, const char* no
             length = kLogPieceLength;
         else
             return used;
-        handle_log_piece(at, length, now, sink, context);
+        if (is_kernel_marked(at, length))
+            report_marked_piece(at, length, now, rules, sink, context);
         used += length;
     }
-}
-
-bool handled_lines_may_count_again(const char* now)
-{
-    return globalhour[0] == '\0' && globaldate[0] == now[4] && globaldate[1] == now[5] && globaldate[2] == now[6] &&
-           globaldate[4] == now[8] && globaldate[5] == now[9];
-}
-
-ReadMark take_read_mark(const char* now)
-{
-    ReadMark mark;
-    const char date[] = {now[4], now[5], now[6], now[8], now[9]};
-    std::memcpy(mark.date, date, sizeof mark.date);
-    std::memcpy(mark.hour, globalhour, sizeof mark.hour);
-    std::memcpy(mark.minute, globalminute, sizeof mark.minute);
-    std::memcpy(mark.second, globalsecond, sizeof mark.second);
-    std::memcpy(mark.seen_date, globaldate, sizeof mark.seen_date);
-    return mark;
-}
-
-bool read_mark_holds(const ReadMark& mark, const char* now)
-{
-    const ReadMark current = take_read_mark(now);
-    return std::memcmp(&mark, &current, sizeof mark) == 0 && !handled_lines_may_count_again(now);
 }

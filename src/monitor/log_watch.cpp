@@ -3,7 +3,6 @@
 #include "base/bounded_text.h"
 #include "base/unique_file.h"
 #include "monitor/event_sources.h"
-#include "monitor/log_follower.h"
 #include "settings/settings_record.h"
 
 #include <cstdio>
@@ -25,24 +24,26 @@ void set_notice_sink(EventSink sink) { notice_sink = sink; }
 void set_system_log_path(const char* path)
 {
     log_path = path;
-    forget_log_position();
+    forget_event_sources();
 }
 const char* system_log_path() { return log_path.c_str(); }
 
 void append_to_event_log(const char* message)
 {
-    UniqueFile file(field_text(option3.logfile).c_str(), "a");
+    UniqueFile file(field_text(option3.logfile).c_str(), "ae");
     if (file)
         std::fputs(message, file.get());
 }
 
-// With both flags off nothing is opened and the read position stays: lines appended
-// meanwhile are read once a flag is on again, as a reading of the whole file would find them.
-// One clock reading serves the journal's midnight and the line rules' current-time text.
+// With both flags off nothing is opened and the source is let go: the user asked to hear
+// nothing, so the pass after a flag is set again is a first pass, which reports only what
+// is recent.
 void geterrordata()
 {
-    if (option3.uselogfile != 1 && option3.popup != 1)
+    if (option3.uselogfile != 1 && option3.popup != 1) {
+        forget_event_sources();
         return;
+    }
     log_watch_pass();
 }
 
@@ -53,9 +54,10 @@ void log_watch_pass()
     const std::time_t now = clock_seconds();
     char now_text[26];
     time_text(now, now_text);
-    if (read_driver_events(log_path.c_str(), now, now_text, report, nullptr).tell_no_access) {
-        std::fprintf(stderr, "%s\n", kNoAccessText);
+    const SourcePass pass = read_driver_events(log_path.c_str(), now, now_text, report, nullptr);
+    if (!pass.notice.empty()) {
+        std::fprintf(stderr, "%s\n", pass.notice.c_str());
         if (notice_sink)
-            notice_sink(kNoAccessText);
+            notice_sink(pass.notice.c_str());
     }
 }

@@ -1,9 +1,10 @@
-// The system-log watch: hands the driver's recent "HALVOREN|" lines to the event sink
-// the front end installs (the window's popups and event log file). Each pass reads only
-// what the source gained since the last one (see log_follower.h, or journal_source.h when
+// The system-log watch: hands the driver's "HALVOREN|" lines to the event sink the front
+// end installs (the window's popups and event log file, or the resident monitor). The
+// first pass reports today's recent lines; each later one reads only what the source gained
+// since and reports every marked line of it (see log_follower.h, or journal_source.h when
 // the driver's lines are in the journal; which source is read is chosen in
-// event_sources.h) and judges each line as log_line_rules.h says; with no source readable
-// it says so once, on standard error and to the notice sink.
+// event_sources.h; the rules are in log_line_rules.h). With no source readable it says so
+// once, on standard error and to the notice sink.
 #pragma once
 
 #include "base/clock.h"
@@ -24,6 +25,6 @@ void set_notice_sink(EventSink sink);
 void append_to_event_log(const char* message);
 
 // The system log file; the product reads "/var/log/messages". Choosing a file makes the
-// next pass read it from its beginning.
+// next pass a first pass.
 void set_system_log_path(const char* path);
 const char* system_log_path();

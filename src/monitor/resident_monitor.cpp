@@ -1,8 +1,11 @@
 #include "monitor/resident_monitor.h"
 
+#include "base/bounded_text.h"
 #include "base/clock.h"
 #include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
+#include "monitor/event_output.h"
+#include "monitor/event_sources.h"
 #include "monitor/log_watch.h"
 #include "monitor/rebuild_state.h"
 #include "monitor/sync_schedule.h"
@@ -10,14 +13,12 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 
-#include <chrono>
+#include <glib-unix.h>
+
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
-
-#include <fcntl.h>
-#include <sys/select.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,27 +27,12 @@ void (*every_second)() = nullptr;
 CardPicture previous;
 bool have_picture = false;
 bool driver_lost = false;
-volatile std::sig_atomic_t stop_requested = 0;
+bool events_to_journal = false;
 
-// The stop signal also writes a byte here, so a signal that comes between the test of
-// stop_requested and the sleep still ends the sleep at once.
-struct StopPipe {
-    int ends[2] = {-1, -1};
-    StopPipe()
-    {
-        if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0)
-            ends[0] = ends[1] = -1;
-    }
-    ~StopPipe()
-    {
-        for (int end : ends)
-            if (end >= 0)
-                close(end);
-    }
-    StopPipe(const StopPipe&) = delete;
-    StopPipe& operator=(const StopPipe&) = delete;
-};
-StopPipe stop_pipe;
+// The sources on the loop's context.
+GMainLoop* monitor_loop = nullptr;
+guint tick_source = 0;
+guint stop_sources[2] = {0, 0};
 
 std::string time_text()
 {
@@ -58,23 +44,22 @@ std::string time_text()
     return text;
 }
 
+// The program gets the event with the time it was seen, whenever its turn comes.
 void report(const CardEvent& event)
 {
-    std::fprintf(stderr, "%s\n", event_line(event).c_str());
-    if (options.on_event.empty())
-        return;
-    const HookOutcome outcome = run_event_hook(options.on_event, event, time_text(), options.hook_limit_ms, &stop_requested);
-    std::fprintf(stderr, "quorvex-monitor: %s %s: %s\n", options.on_event.c_str(), event.name.c_str(),
-                 describe_outcome(outcome, options.hook_limit_ms).c_str());
+    write_event(event, events_to_journal);
+    if (!options.on_event.empty())
+        queue_event_program(event, time_text());
 }
 
-// The driver's line as the log holds it, without the newlines the log watch adds.
+// The driver's line as the log holds it, without the newlines the log watch adds; what
+// leaves the program as text is printable ASCII, the event log gets the line's bytes.
 void report_driver_line(const char* message)
 {
     std::string line = message;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
-    report({"DriverEvent", "-", line});
+    report({"DriverEvent", "-", printable_text(line)});
     if (option3.uselogfile == 1)
         append_to_event_log(message);
 }
@@ -96,7 +81,8 @@ std::string lost_driver_text()
     return reason.empty() ? "no answer from the driver" : reason;
 }
 
-// The metrics file first: an event program may take its time.
+// The driver's lines are read whether the card answered or not: what it logged while it
+// did not answer is news too.
 void scan()
 {
     const bool answered = gtkReadFile() == 1;
@@ -106,10 +92,12 @@ void scan()
         if (!driver_lost)
             report({"ControllerMissing", "-", lost_driver_text()});
         driver_lost = true;
-        return;
+    } else {
+        if (driver_lost)
+            report({"ControllerFound", "-", "the driver answers again"});
+        driver_lost = false;
+        report_changes();
     }
-    driver_lost = false;
-    report_changes();
     log_watch_pass();
 }
 
@@ -126,35 +114,11 @@ void rebuild_refresh_without_bars() { rebuild_refresh(keep_slot, nullptr); }
 // pictures takes its place.
 constexpr TickWork kMonitorTick{nullptr, nullptr, rebuild_refresh_without_bars, scan};
 
-void on_stop_signal(int)
-{
-    stop_requested = 1;
-    const char byte = 1;
-    if (stop_pipe.ends[1] >= 0 && write(stop_pipe.ends[1], &byte, 1) < 0) {
-        // A full pipe already wakes the sleep.
-    }
-}
-
-void catch_stop_signals()
-{
-    // A byte left by an earlier stop would end every sleep at once.
-    char left[16];
-    while (stop_pipe.ends[0] >= 0 && read(stop_pipe.ends[0], left, sizeof left) > 0) {
-    }
-    struct sigaction action{};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    // No SA_RESTART: the sleep between ticks ends at once.
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
 // A refresh does nothing while nothing is rebuilt and the schedule can send nothing.
 bool refresh_may_act() { return rebuilding_drive_mask() != 0 || schedule_may_send(); }
 
-// Seconds until the next tick that can have work; the ticks between run together with it.
-// Only a scan changes what a refresh may do, and every scan is woken for.
+// Seconds until the next tick that can have work; the ticks between run together with it,
+// so that an idle monitor wakes once per scan. Only a scan changes what a refresh may do.
 int seconds_to_next_work()
 {
     const bool refresh = refresh_may_act();
@@ -164,54 +128,62 @@ int seconds_to_next_work()
     return seconds;
 }
 
-using Clock = std::chrono::steady_clock;
+void schedule_ticks();
 
-// After a long tick (a slow program) the next ones come later, not at once.
-Clock::time_point after(Clock::time_point at, int seconds)
+gboolean on_ticks(gpointer seconds)
 {
-    at += std::chrono::seconds(seconds);
-    const Clock::time_point now = Clock::now();
-    return at < now ? now + std::chrono::seconds(seconds) : at;
+    tick_source = 0;
+    for (int k = GPOINTER_TO_INT(seconds); k > 0 && monitor_loop; --k)
+        monitor_tick();
+    schedule_ticks();
+    return G_SOURCE_REMOVE;
 }
 
-// Sleeps until the time or a stop signal, whichever comes first: the signal's byte in the
-// stop pipe ends the wait, where the library's sleeps would go on.
-void sleep_until(Clock::time_point at)
+guint attach(GSource* source, GSourceFunc callback, gpointer data)
 {
-    const int wake = stop_pipe.ends[0];
-    while (!stop_requested) {
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(at - Clock::now()).count();
-        if (left <= 0)
-            return;
-        timeval wait{static_cast<time_t>(left / 1'000'000), static_cast<suseconds_t>(left % 1'000'000)};
-        fd_set readable;
-        FD_ZERO(&readable);
-        if (wake >= 0)
-            FD_SET(wake, &readable);
-        select(wake + 1, wake >= 0 ? &readable : nullptr, nullptr, nullptr, &wait);
-    }
+    g_source_set_callback(source, callback, data, nullptr);
+    const guint id = g_source_attach(source, g_main_loop_get_context(monitor_loop));
+    g_source_unref(source);
+    return id;
+}
+
+void schedule_ticks()
+{
+    if (!monitor_loop)
+        return;
+    const int seconds = seconds_to_next_work();
+    tick_source = attach(g_timeout_source_new(static_cast<guint>(seconds) * 1000u), on_ticks, GINT_TO_POINTER(seconds));
+}
+
+gboolean on_stop_signal(gpointer)
+{
+    request_monitor_stop();
+    return G_SOURCE_CONTINUE;
+}
+
+void remove_source(guint& id)
+{
+    if (id != 0 && monitor_loop)
+        if (GSource* source = g_main_context_find_source_by_id(g_main_loop_get_context(monitor_loop), id))
+            g_source_destroy(source);
+    id = 0;
 }
 
 } // namespace
 
-std::string event_line(const CardEvent& event)
-{
-    std::string line = "quorvex-monitor: " + event.name;
-    if (event.array != "-")
-        line += " array " + event.array;
-    return line + ": " + event.detail;
-}
-
-void start_monitor(const MonitorOptions& chosen)
+void start_monitor(const MonitorOptions& chosen, GMainContext* context)
 {
     options = chosen;
     have_picture = false;
     driver_lost = false;
+    events_to_journal = stderr_is_journal(std::getenv("JOURNAL_STREAM"));
+    set_event_program({options.on_event, options.hook_limit_ms, options.stop_grace_ms}, context);
     // What follows a scan here comes after the metrics file, in scan() itself.
     set_after_scan_hook(nullptr);
     set_event_sink(report_driver_line);
     arrayrebuilddisk[0] = arrayrebuilddisk[1] = 0;
     globalhour[0] = '\0';
+    forget_event_sources();
     if (options.test_event)
         report({"TestEvent", "-", "test of the event program"});
     scan();
@@ -226,20 +198,44 @@ void monitor_tick()
     run_tick(kMonitorTick);
 }
 
+void attach_monitor_sources(GMainLoop* loop)
+{
+    monitor_loop = loop;
+    schedule_ticks();
+    stop_sources[0] = attach(g_unix_signal_source_new(SIGTERM), on_stop_signal, nullptr);
+    stop_sources[1] = attach(g_unix_signal_source_new(SIGINT), on_stop_signal, nullptr);
+}
+
+void request_monitor_stop()
+{
+    remove_source(tick_source);
+    stop_event_programs();
+    if (monitor_loop)
+        g_main_loop_quit(monitor_loop);
+}
+
+void run_monitor_loop(GMainLoop* loop)
+{
+    g_main_loop_run(loop);
+    while (!event_programs_done())
+        g_main_context_iteration(g_main_loop_get_context(loop), TRUE);
+    for (guint& id : stop_sources)
+        remove_source(id);
+    monitor_loop = nullptr;
+}
+
 int run_resident_monitor(const MonitorOptions& chosen)
 {
-    stop_requested = 0;
-    catch_stop_signals();
+    // A parent that ignores SIGCHLD would leave no exit status to wait for.
+    std::signal(SIGCHLD, SIG_DFL);
+    std::signal(SIGPIPE, SIG_IGN);
     init_enviorment();
-    start_monitor(chosen);
-    Clock::time_point next = Clock::now();
-    while (!stop_requested) {
-        const int seconds = seconds_to_next_work();
-        next = after(next, seconds);
-        sleep_until(next);
-        for (int k = 0; k < seconds && !stop_requested; ++k)
-            monitor_tick();
-    }
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    // The stop signals are caught before the first program can start.
+    attach_monitor_sources(loop);
+    start_monitor(chosen, g_main_loop_get_context(loop));
+    run_monitor_loop(loop);
+    g_main_loop_unref(loop);
     std::fprintf(stderr, "quorvex-monitor: stopped\n");
     return 0;
 }

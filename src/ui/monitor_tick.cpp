@@ -4,6 +4,7 @@
 #include "ui/main_notebook.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
+#include "monitor/log_watch.h"
 #include "ui/rebuild_progress.h"
 #include "settings/settings_record.h"
 
@@ -26,7 +27,13 @@ void bell_if_wanted()
 
 void change_detection() { gtkInitGraph(); }
 void rebuild_refresh() { gtkRebuild(); }
-void scan() { gtkReadFile(); }
+// A complete scan ends with the log watch; lines the driver logged while it did not
+// answer are read all the same.
+void scan()
+{
+    if (gtkReadFile() != 1)
+        geterrordata();
+}
 
 constexpr TickWork kWindowTick{bell_if_wanted, change_detection, rebuild_refresh, scan};
 
