@@ -8,6 +8,7 @@
 #include "ui/startup.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <set>
 
@@ -79,29 +80,43 @@ TEST_F(WindowTest, TreesListWhatTheScanFoundAndEachRowShowsItsPage)
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)), 1);
 }
 
+// Arrays rebuilt at once by the scripted card, each step scanned, checked for a changed
+// state (which rebuilds the notebook) and refreshed: each rebuilding drive has its bar,
+// named after its row for a screen reader, whose value is the percentage shown.
 TEST_F(WindowTest, RebuildBarsFollowTheRebuildingDrives)
 {
-    gtkReadFile();
-    gtkInitGraph();
-    // Reports a rebuild of the array and tells what the two rows show.
-    const auto set = [](int array, int progress, int size, int members, int mask) {
-        arrayrebuildinfo[array][0] = progress;
-        arrayrebuildinfo[array][1] = size;
-        arrayrebuildinfo[array][2] = members;
-        rebuilding_drive_mask() = mask;
+    const auto step = [&](std::uint8_t status0, std::uint32_t progress0, std::uint16_t mask0, std::uint8_t status1,
+                          std::uint32_t progress1, std::uint32_t size1, std::uint16_t mask1) {
+        card.arrays[0] = {1, status0, 1, 1024, 16, 63, 100, progress0, 0x03, mask0, std::uint8_t(mask0)};
+        card.arrays[1] = {2, status1, 1, 1024, 16, 63, size1, progress1, 0x30, mask1, std::uint8_t(mask1)};
+        gtkReadFile();
+        gtkInitGraph();
         gtkRebuild();
         std::string text;
-        for (auto [label, bar] : {std::pair{barlabel1, pbar1}, {barlabel2, pbar2}})
-            text += (shown(label) ? label_text(label) : "-") + " " + (shown(bar) ? bar_text(bar) : "-") + "|";
+        for (auto [label, bar] : {std::pair{barlabel1, pbar1}, {barlabel2, pbar2}}) {
+            AtkObject* reader = gtk_widget_get_accessible(bar);
+            double value = -1;
+            g_autofree gchar* value_text = nullptr;
+            atk_value_get_value_and_text(ATK_VALUE(reader), &value, &value_text);
+            const bool named = g_strcmp0(gtk_label_get_text(GTK_LABEL(label)), atk_object_get_name(reader)) == 0;
+            text += shown(label) && shown(bar) && named ? label_text(label).substr(18, 1) + " " + bar_text(bar) + " " +
+                                                              std::to_string(std::lround(value * 100)) + "|"
+                                                        : std::string(shown(label) || shown(bar) ? "?|" : "-|");
+        }
         return text;
     };
-    const std::string one = "Rebuilding Array #1 synchronization in progress ";
-    const std::string two = "Rebuilding Array #2 synchronization in progress ";
-    EXPECT_EQ(set(0, 50, 200, 0x0C, 4), one + "25%|- -|");
-    EXPECT_EQ(set(1, 1, 3, 0x30, 0x14), one + "25%|" + two + "33%|");
-    EXPECT_EQ(set(1, 2, 3, 0x30, 0), "- -|- -|");
-    EXPECT_EQ(set(1, 2, 3, 0x30, 0x10), "- -|" + two + "66%|"); // each drive keeps its bar
-    EXPECT_EQ(set(0, 7, 0, 0x0C, 0x04), one + "0%|" + two + "66%|"); // no size, no percentage
+    EXPECT_EQ(step(0x22, 30, 0x02, 0x22, 700, 1000, 0x20), "1 30% 30|2 70% 70|");
+    EXPECT_EQ(step(0x22, 50, 0x02, 0x22, 500, 1000, 0x20), "1 50% 50|2 50% 50|");
+    // Array 1's rebuild ends, array 2's goes on: bar 1 goes at once, and stays gone.
+    EXPECT_EQ(step(0x22, 50, 0, 0x22, 800, 1000, 0x20), "-|2 80% 80|");
+    EXPECT_EQ(step(15, 50, 0, 0x22, 800, 1000, 0x20), "-|2 80% 80|");
+    // Counters past the size or negative, or no size at all.
+    EXPECT_EQ(step(15, 0, 0, 0x22, 0x7FFFFFFF, 1000, 0x20), "-|2 100% 100|");
+    EXPECT_EQ(step(15, 0, 0, 0x22, 0xFFFFFFFF, 1000, 0x20), "-|2 0% 0|");
+    EXPECT_EQ(step(0x22, 20, 0x02, 0x22, 10, 0, 0x20), "1 20% 20|2 0% 0|");
+    EXPECT_EQ(step(15, 0, 0, 15, 0, 1000, 0), "-|-|");
+    // A drive that rebuilds again has its bar back with the new figure.
+    EXPECT_EQ(step(0x22, 10, 0x02, 15, 0, 1000, 0), "1 10% 10|-|");
 }
 
 // Every tick rings the bell while an array is not functional and the audible prompt is

@@ -1,7 +1,5 @@
 #include "ui/main_notebook.h"
 
-#include "ui/owned_handles.h"
-
 #include "base/bounded_text.h"
 #include "inventory/change_detection.h"
 #include "inventory/inventory_tables.h"
@@ -10,6 +8,7 @@
 #include "ui/options_page.h"
 #include "ui/progress_bar.h"
 #include "ui/startup.h"
+#include "ui/valid_text.h"
 #include "ui/widget_registry.h"
 
 #include <iterator>
@@ -42,7 +41,7 @@ SelectHandler handler_of(PageKind kind)
 GtkTreeIter append_item(GtkTreeStore* store, GtkTreeIter* parent, const char* name, std::size_t capacity,
                         PageKind kind, int index)
 {
-    UniqueText label(g_utf8_make_valid(name, static_cast<gssize>(field_length(name, capacity))));
+    UniqueText label = valid_text(name, static_cast<gssize>(field_length(name, capacity)));
     GtkTreeIter item;
     gtk_tree_store_append(store, &item, parent);
     gtk_tree_store_set(store, &item, kTreeLabel, label.get(), kTreeKind, static_cast<int>(kind), kTreeIndex, index, -1);
@@ -215,6 +214,7 @@ void attach_progress_row(int row, const char* text, GtkWidget*& label, GtkWidget
     gtk_widget_show(box);
     label = gtk_label_new(text);
     bar = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), bar); // the label names the bar to a screen reader
     gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), bar, TRUE, TRUE, 0);
     gtk_grid_attach(GTK_GRID(tabletop), box, 0, row, 2, 1);

@@ -9,6 +9,7 @@
 #include "ui/power_management.h"
 #include "settings/settings_record.h"
 #include "ui/images.h"
+#include "ui/valid_text.h"
 #include "ui/widget_registry.h"
 
 #include <string>
@@ -57,7 +58,7 @@ GtkWidget* new_entry(const char* text, int max_length)
 {
     GtkWidget* entry = gtk_entry_new();
     gtk_entry_set_max_length(GTK_ENTRY(entry), max_length);
-    gtk_entry_set_text(GTK_ENTRY(entry), text);
+    gtk_entry_set_text(GTK_ENTRY(entry), valid_text(text).get());
     return entry;
 }
 
