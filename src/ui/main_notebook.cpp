@@ -170,6 +170,22 @@ void append_page(GtkWidget* page, const char* tab)
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page, gtk_label_new(tab));
 }
 
+// A page's accessible takes its name from the notebook's tab, which the notebook no longer
+// has when a rebuild has just removed the page and a screen reader asks: named here, it
+// never asks the notebook.
+void name_pages_for_reader()
+{
+    AtkObject* reader = gtk_widget_get_accessible(notebook);
+    for (int number = 0; number < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++number) {
+        GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), number);
+        AtkObject* page_reader = atk_object_ref_accessible_child(reader, number);
+        if (!page_reader)
+            continue;
+        atk_object_set_name(page_reader, gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), page));
+        g_object_unref(page_reader);
+    }
+}
+
 void attach_banner_row()
 {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
@@ -255,6 +271,7 @@ int initgraph()
     append_page(tree_page(new_tree(controllers), draw_area2), "Controller");
 
     build_options_page(notebook);
+    name_pages_for_reader();
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), PageInfo[0]);
 
     attach_close_row();
