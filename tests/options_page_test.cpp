@@ -115,36 +115,49 @@ TEST_F(WindowTest, OptionPageWritesTheRecordAndSwitchesDrives)
 }
 
 // Each flow: the stored password (null: protection off), what the user does on the page
-// (turns protection off, or types a password and presses Apply), the dialog that opens,
-// and a wrong answer with the error box it brings (pressed away, the dialog stays for
-// the right answers); then the stored password, protection and the entry.
+// (turns protection off, or types a password and a log file, switches drive 1 off and
+// presses Apply), the dialog that opens, whether the page is rebuilt while it is open,
+// and a wrong answer with the error box it brings (pressed away, the dialog stays for the
+// right answers). Then a second Apply with nothing typed, answered with the stored password,
+// keeps the file as it is; then the stored password, protection and log file, and the page
+// ('+' box ticked, '*' entry masked, its text, the log file entry).
 TEST_F(WindowTest, PasswordFlows)
 {
     const std::string old_and_reentry = "Password Confirm:Please input old password:|Please reentry new password:|OK|Cancel";
     const struct {
-        const char* stored; bool turn_off; std::string typed, dialog, wrong; const char* error; std::string after;
+        const char* stored; bool turn_off; std::string typed, dialog; bool rebuild; std::string wrong; const char* error; std::string after;
     } flows[] = {
-        {nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", "Secret2", kWrongNewPassword, "Secret1 on shown"},
-        {nullptr, false, "", "Password Confirm:OK|Cancel", "", nullptr, " off shown"}, // nothing typed: no protection
-        {"old-pass", false, "new", old_and_reentry, "old-Pass", kWrongOldPassword, "new on shown"},
-        {"Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", "Pass ", kWrongPassword, "Pass on shown"},
-        {"pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", "", nullptr, "pw on shown"},
-        // Turned off, Apply stores no password; protection can be turned on again.
-        {"pw", true, "typed", "Password Modify:Please input old password:|OK|Cancel", "PW", kWrongPassword, " off shown"},
+        {nullptr, false, "Secret1", "Password Confirm:Please reentry new password:|OK|Cancel", true, "Secret2", kWrongNewPassword, "Secret1 on /new.log|+*Secret1 /new.log"},
+        // Nothing typed: no protection, and the page says so.
+        {nullptr, false, "", "Password Confirm:OK|Cancel", false, "", nullptr, " off /new.log|- /new.log"},
+        {"old-pass", false, "new", old_and_reentry, true, "old-Pass", kWrongOldPassword, "new on /new.log|+*new /new.log"},
+        {"Pass", false, "Pass", "Password Confirm:Please input password:|OK|Cancel", false, "Pass ", kWrongPassword, "Pass on /new.log|+*Pass /new.log"},
+        // Refused, the typed texts stay on the page for a shorter try.
+        {"pw", false, e_times(28), std::string("Error:") + kPasswordTooLong + "|OK", false, "", nullptr, "pw on /old.log|+*" + e_times(28) + " /new.log"},
+        // Turned off, Apply stores no password; turned on again with none, Apply turns it off.
+        {"pw", true, "typed", "Password Modify:Please input old password:|OK|Cancel", false, "PW", kWrongPassword, " off /new.log|- /new.log"},
     };
     for (const auto& c : flows) {
         SCOPED_TRACE(c.dialog);
         SettingsRecord record = default_record();
         std::strcpy(record.password, c.stored ? c.stored : "");
+        std::strcpy(record.logfile, "/old.log");
         record.usepassword = c.stored != nullptr;
+        record.uselogfile = 1;
+        PowerManage[0][0] = PowerManage[0][1] = 1;
         start_with(record);
+        card.clear_log();
         const std::string before = settings_file();
         type(passwordbar, c.typed);
+        type(filenamebar, "/new.log");
+        set_active(PowerButton0, false);
         set_active(passwordbutton, !c.turn_off);
         if (!c.turn_off)
             click(notebook, "Apply");
         GtkWidget* dialog = gtk_grab_get_current();
         EXPECT_EQ(shown_texts(dialog), c.dialog);
+        if (c.rebuild)
+            initgraph();
         for (bool right : {c.error == nullptr, true}) {
             const bool wrong_reentry = !right && c.error == kWrongNewPassword;
             if (passwordentry)
@@ -164,7 +177,22 @@ TEST_F(WindowTest, PasswordFlows)
             click(notebook, "Apply");
             set_active(passwordbutton, true);
         }
-        const std::string file = settings_file(), use = file[offsetof(SettingsRecord, usepassword)] ? " on " : " off ";
-        EXPECT_EQ(file.c_str() + offsetof(SettingsRecord, password) + use + (shown(passwordbar) ? "shown" : "hidden"), c.after);
+        EXPECT_EQ(card.requests_with_code(0x3805).size(), 1u) << "the drive is switched whatever the password";
+        const std::string file = settings_file();
+        click(notebook, "Apply");
+        if (GtkWidget* again = gtk_grab_get_current()) {
+            const bool asks = std::string(gtk_window_get_title(GTK_WINDOW(again))) != "Error";
+            EXPECT_EQ(shown_texts(again).find("reentry"), std::string::npos) << "the stored password is not new";
+            if (asks)
+                type(passwordentry, file.c_str() + offsetof(SettingsRecord, password));
+            click(again, "OK");
+        }
+        EXPECT_EQ(settings_file(), file);
+        EXPECT_EQ(gtk_grab_get_current(), nullptr);
+        const std::string use = file[offsetof(SettingsRecord, usepassword)] ? " on " : " off ";
+        EXPECT_EQ(file.c_str() + offsetof(SettingsRecord, password) + use + file.c_str() + "|" + (active(passwordbutton) ? "+" : "-") +
+                      (shown(passwordbar) ? (gtk_entry_get_visibility(GTK_ENTRY(passwordbar)) ? "" : "*") + text_of(passwordbar) : "") +
+                      " " + text_of(filenamebar),
+                  c.after);
     }
 }

@@ -219,6 +219,23 @@ GtkWidget* apply_row()
 
 } // namespace
 
+void show_stored_settings()
+{
+    if (filenamebar)
+        gtk_entry_set_text(GTK_ENTRY(filenamebar), valid_text(option3.logfile).get());
+    if (!passwordbar)
+        return;
+    gtk_entry_set_text(GTK_ENTRY(passwordbar), valid_text(option3.password).get());
+    const bool protect = option3.usepassword == 1;
+    set_passwordbutton_quietly(protect);
+    if (protect) {
+        gtk_entry_set_visibility(GTK_ENTRY(passwordbar), FALSE);
+        gtk_widget_show(passwordbar);
+    } else {
+        gtk_widget_hide(passwordbar);
+    }
+}
+
 void build_options_page(GtkWidget* notebook)
 {
     GtkWidget* table = gtk_grid_new();

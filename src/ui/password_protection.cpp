@@ -130,6 +130,8 @@ void open_confirm_without_reentry()
 // The hidden entry of a dialog without a stored password is not read.
 bool current_password_wrong() { return typed_password_wrong(text_of(passwordentry)); }
 
+} // namespace
+
 void set_passwordbutton_quietly(bool active)
 {
     if (!passwordbutton)
@@ -139,8 +141,6 @@ void set_passwordbutton_quietly(bool active)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(passwordbutton), active);
     g_signal_handlers_unblock_matched(passwordbutton, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr, handler, nullptr);
 }
-
-} // namespace
 
 GtkWidget* open_error_box(const char* message, GtkWidget* parent, GCallback ok_handler)
 {
