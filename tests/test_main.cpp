@@ -92,19 +92,6 @@ void reset_program_state()
     install_window_hooks();
 }
 
-// A warning or critical from GLib, GTK or the program is a fault of the test that caused it.
-GLogWriterOutput fail_on_warnings(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data)
-{
-    if (level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) {
-        const char* message = "";
-        for (gsize k = 0; k < count; ++k)
-            if (std::strcmp(fields[k].key, "MESSAGE") == 0)
-                message = static_cast<const char*>(fields[k].value);
-        ADD_FAILURE() << "logged: " << message;
-    }
-    return g_log_writer_default(level, fields, count, data);
-}
-
 class ProgramStateReset : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { reset_program_state(); }
 };
@@ -119,7 +106,8 @@ int main(int argc, char** argv)
     char cwd[4096];
     start_directory = getcwd(cwd, sizeof cwd) ? cwd : "/";
     ::testing::InitGoogleTest(&argc, argv);
-    g_log_set_writer_func(fail_on_warnings, nullptr, nullptr);
+    // A warning or critical from GLib, GTK or the program ends the test that caused it.
+    g_log_set_always_fatal(GLogLevelFlags(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING));
     ::testing::UnitTest::GetInstance()->listeners().Append(new ProgramStateReset);
     return RUN_ALL_TESTS();
 }
