@@ -4,7 +4,6 @@
 #include "driver/driver_records.h"
 #include "inventory/inventory_scan.h"
 #include "ui/event_popup.h"
-#include "ui/monitor_tick.h"
 #include "ui/rebuild_progress.h"
 #include "ui/startup.h"
 
@@ -153,30 +152,6 @@ TEST_F(WindowTest, AScreenReaderReadsEveryControlByName)
                   master + "<" + master + "    |Halvoren 2 Channel 1 Slave:<Halvoren 2 Channel 1 Slave:     |Choose log file|Log file<Use log file|"
                   "Password<Enable password|" + bar + "<" + bar + "=50|/var/log/\xef\xbf\xbd.log pw\xef\xbf\xbd 2");
     }
-}
-
-// Every tick rings the bell while an array is not functional and the audible prompt is
-// on; change detection runs on even counts, the rebuild refresh on multiples of 5 and the
-// scan on multiples of 8 of a count running 1..39.
-TEST_F(WindowTest, TickCadenceAndBell)
-{
-    card.arrays[0] = {1, 0x22, 1, 1024, 16, 63, 500, 100, 0x03, 0x02, 0x02}; // rebuilding drive 2
-    option3.audible = 1;
-    gtkReadFile();
-    gtkInitGraph();
-    std::string seen, expected;
-    for (int tick = 1; tick <= 80; ++tick) {
-        const int count = (tick - 1) % 39 + 1;
-        lasttime[88] = 0xFF; // members no scan reports: change detection rebuilds
-        g_object_set_data(G_OBJECT(tabletop), "old", tabletop); // a rebuilt table has no mark
-        gtk_widget_hide(pbar1);
-        card.clear_log();
-        EXPECT_TRUE(gtkBeepCheck(nullptr));
-        seen += std::string(g_object_get_data(G_OBJECT(tabletop), "old") ? "" : "c") + (shown(pbar1) ? "r" : "") + (card.requests_with_code(kRequestVersion).empty() ? "" : "s") + " ";
-        expected += std::string(count % 2 ? "" : "c") + (count % 5 ? "" : "r") + (count % 8 ? "" : "s") + " ";
-    }
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(bells_rung, 80);
 }
 
 // A card that cannot be reached gets the no-card window, whose button ends the program,
