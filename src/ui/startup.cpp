@@ -95,13 +95,15 @@ void open_no_card_window()
 
 void open_first_window()
 {
+    hold_popups();
     if (gtkReadFile() == 1) {
         open_main_window();
-        return;
+    } else {
+        // The window cannot say why; whoever started the program learns it here.
+        std::fprintf(stderr, "%s: %s\n", kProgramName, device_failure_text().c_str());
+        open_no_card_window();
     }
-    // The window cannot say why; whoever started the program learns it here.
-    std::fprintf(stderr, "%s: %s\n", kProgramName, device_failure_text().c_str());
-    open_no_card_window();
+    release_popups();
 }
 
 namespace {
