@@ -3,11 +3,25 @@ include(GNUInstallDirs)
 
 set(QUORVEX_APP_ID org.quorvex.monitor)
 
-pkg_get_variable(QUORVEX_SYSTEMD_DEFAULT systemd systemdsystemunitdir)
-if(NOT QUORVEX_SYSTEMD_DEFAULT)
-  set(QUORVEX_SYSTEMD_DEFAULT ${CMAKE_INSTALL_PREFIX}/lib/systemd/system)
+# The units go where systemd's pkg-config file says, for the prefix in use: its own answer for
+# the system's prefix, otherwise the same folder relocated under this prefix (systemd also
+# looks in /usr/local/lib/systemd/system), and never outside a prefix of the admin's choice.
+pkg_get_variable(QUORVEX_SYSTEMD_PREFIX systemd prefix)
+if(CMAKE_INSTALL_PREFIX STREQUAL QUORVEX_SYSTEMD_PREFIX)
+  pkg_get_variable(QUORVEX_SYSTEMD_DEFAULT systemd systemdsystemunitdir)
+else()
+  execute_process(COMMAND ${PKG_CONFIG_EXECUTABLE} --define-variable=prefix=${CMAKE_INSTALL_PREFIX}
+                          --define-variable=root_prefix=${CMAKE_INSTALL_PREFIX} --variable=systemdsystemunitdir systemd
+                  OUTPUT_VARIABLE QUORVEX_SYSTEMD_DEFAULT OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT QUORVEX_SYSTEMD_DEFAULT MATCHES "^${CMAKE_INSTALL_PREFIX}/")
+    set(QUORVEX_SYSTEMD_DEFAULT ${CMAKE_INSTALL_PREFIX}/lib/systemd/system)
+  endif()
 endif()
-set(QUORVEX_SYSTEMD_UNIT_DIR ${QUORVEX_SYSTEMD_DEFAULT} CACHE PATH "Where the systemd units are installed")
+# Empty, the folder follows the prefix even when a later run of CMake changes the prefix.
+set(QUORVEX_UNIT_DIR "" CACHE PATH "Where the systemd units are installed (empty: ask pkg-config)")
+if(NOT QUORVEX_UNIT_DIR)
+  set(QUORVEX_UNIT_DIR ${QUORVEX_SYSTEMD_DEFAULT})
+endif()
 
 install(TARGETS quorvex-monitor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The window module is private to the program.
@@ -15,6 +29,9 @@ install(TARGETS quorvex-window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/quorv
 target_compile_definitions(quorvex_core PRIVATE
                            QUORVEX_MODULE_DIR="${CMAKE_INSTALL_FULL_LIBDIR}/quorvex-monitor")
 install(FILES data/quorvex-monitor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# For the fleet: the JSON's schema, and the alert rules with the test promtool runs on them.
+install(FILES docs/status.schema.json contrib/prometheus/quorvex-alerts.yml contrib/prometheus/quorvex-alerts.test.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvex-monitor)
 install(FILES data/${QUORVEX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/${QUORVEX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/icons/${QUORVEX_APP_ID}.svg
@@ -39,5 +56,5 @@ foreach(unit ${QUORVEX_UNITS})
   file(READ ${unit} text)
   string(REPLACE "/usr/bin/quorvex-monitor" "${CMAKE_INSTALL_FULL_BINDIR}/quorvex-monitor" text "${text}")
   file(WRITE ${CMAKE_BINARY_DIR}/units/${name} "${text}")
-  install(FILES ${CMAKE_BINARY_DIR}/units/${name} DESTINATION ${QUORVEX_SYSTEMD_UNIT_DIR})
+  install(FILES ${CMAKE_BINARY_DIR}/units/${name} DESTINATION ${QUORVEX_UNIT_DIR})
 endforeach()

@@ -1,9 +1,15 @@
-// The inventory scan over arbitrary driver answers: every record the simulated driver
-// returns is overwritten with fuzz bytes. No crash, no read or write past any table.
+// The inventory scan and the command line's report over arbitrary driver answers: every
+// record the simulated driver returns (identify blocks with their models, the version
+// text, ...) is overwritten with fuzz bytes. No crash, no read or write past any table; the
+// report's JSON, metrics and status text are valid UTF-8 and the JSON parses.
 #include "driver/driver_records.h"
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "simulated_driver.h"
+#include "status/status_report.h"
+
+#include <glib.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <cstring>
@@ -28,5 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         for (std::size_t at = 0; at < length; at += kLineSize)
             if (!std::memchr(table + at, 0, kLineSize))
                 std::abort();
+    const CardStatus status = collect_card_status();
+    for (const std::string& text : {status_json(status, 0), status_metrics(status, 0), status_text(status)})
+        if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr) || (text[0] == '{' && !nlohmann::json::accept(text)))
+            std::abort();
     return card.all_closed() ? 0 : (std::abort(), 0);
 }

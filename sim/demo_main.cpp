@@ -57,6 +57,16 @@ gboolean set_demo_state(const gchar*, const gchar* value, gpointer, GError** err
     return TRUE;
 }
 
+// --demo-hang: the driver never answers, as a wedged card does.
+gboolean hang_driver(const gchar*, const gchar*, gpointer, GError**)
+{
+    card.tamper = [](unsigned long, std::uint8_t*) {
+        for (;;)
+            pause();
+    };
+    return TRUE;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,6 +85,8 @@ int main(int argc, char** argv)
     const std::vector<GOptionEntry> demo_options = {
         {"demo-state", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(set_demo_state),
          "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
+        {"demo-hang", 0, G_OPTION_FLAG_NO_ARG, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(hang_driver),
+         "Make the demo card's driver never answer a request", nullptr},
     };
     if (const auto status = run_command_line(argc, argv, demo_options))
         return *status;

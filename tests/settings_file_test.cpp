@@ -97,15 +97,28 @@ TEST(SettingsFile, AttributesLinksAndReadOnlyPlaces)
     ::chmod(here, 0700);
     EXPECT_EQ(read_only, EACCES);
     EXPECT_EQ(file_state(dir.file("quorvex.conf")), state_of(kept, 0444, owner));
-    // A symbolic link stays, and its target gets the record.
-    ::mkdir("shared", 0700), write_file("shared/real.conf", ""), ::chmod("shared/real.conf", 0640);
-    EXPECT_TRUE(::unlink("quorvex.conf") == 0 && ::symlink("shared/real.conf", "quorvex.conf") == 0 && write_settings_file() == 0);
-    struct stat link {};
-    EXPECT_TRUE(::lstat("quorvex.conf", &link) == 0 && S_ISLNK(link.st_mode));
+    // A symbolic link stays, and its target gets the record; a dangling one gets its target
+    // created, private.
+    const auto write_through_link = [](const char* target) {
+        struct stat link {};
+        return ::unlink("quorvex.conf") == 0 && ::symlink(target, "quorvex.conf") == 0 && write_settings_file() == 0 &&
+               ::lstat("quorvex.conf", &link) == 0 && S_ISLNK(link.st_mode);
+    };
+    ::mkdir("new", 0700), ::mkdir("shared", 0700), write_file("shared/real.conf", ""), ::chmod("shared/real.conf", 0640);
+    EXPECT_TRUE(write_through_link("new/made.conf"));
+    EXPECT_EQ(file_state(dir.file("new/made.conf")), state_of(option3, 0600));
+    EXPECT_TRUE(write_through_link("shared/real.conf"));
     EXPECT_EQ(file_state(dir.file("shared/real.conf")), state_of(option3, 0640));
     // A file with another hard link is written in place: both names show the new record.
     EXPECT_EQ(::link("shared/real.conf", "shared/second.conf"), 0);
     std::strcpy(option3.logfile, "linked.log");
     EXPECT_EQ(write_settings_file(), 0);
     EXPECT_EQ(read_file("shared/second.conf"), bytes_of(option3));
+    // A file whose owner this user cannot give a new file is written in place: it keeps its owner.
+    if (::geteuid() == 0) {
+        ::mkdir("open", 0777), ::chmod("open", 0777), ::chmod(here, 0755), write_file("open/quorvex.conf", "");
+        ::chmod("open/quorvex.conf", 0666), (void)!::chdir("open"), std::strcpy(option3.logfile, "owner kept");
+        EXPECT_EQ(write_as_ordinary_user(), 0);
+        EXPECT_EQ(file_state(dir.file("open/quorvex.conf")), state_of(option3, 0666, "0:0"));
+    }
 }

@@ -106,6 +106,8 @@ int main(int argc, char** argv)
     char cwd[4096];
     start_directory = getcwd(cwd, sizeof cwd) ? cwd : "/";
     ::testing::InitGoogleTest(&argc, argv);
+    // A warning or critical from GLib, GTK or the program ends the test that caused it.
+    g_log_set_always_fatal(GLogLevelFlags(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING));
     ::testing::UnitTest::GetInstance()->listeners().Append(new ProgramStateReset);
     return RUN_ALL_TESTS();
 }

@@ -9,9 +9,5 @@ trap 'rm -rf "$work"' EXIT
 for unit in "$unit_dir"/*.service "$unit_dir"/*.timer; do
   sed "s#^ExecStart=/usr/bin/quorvex-monitor #ExecStart=$binary #" "$unit" > "$work/$(basename "$unit")"
 done
-if grep -q '^ExecStart=/usr/bin' "$work"/*.service; then
-  echo "a service does not start /usr/bin/quorvex-monitor with options" >&2
-  exit 1
-fi
 out=$(systemd-analyze verify "$work"/* 2>&1)
 [ -z "$out" ] || { echo "$out" >&2; exit 1; }

@@ -4,18 +4,16 @@
 #include "inventory/inventory_tables.h"
 #include "monitor/sync_schedule.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstdint>
 
 namespace {
 
-int clamped_to_int(std::int64_t value)
+// A counter past the size or below zero (a driver's stale or damaged numbers) is shown
+// as done or not begun, never as a percentage no rebuild can have.
+int clamped_to_percent(std::int64_t value)
 {
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    return static_cast<int>(std::clamp<std::int64_t>(value, 0, 100));
 }
 
 } // namespace
@@ -39,7 +37,7 @@ int stringdivide(int bit)
     if (size == 0)
         return 0;
     // Multiplying first in 64 bits keeps whole percents exact: 29 of 100 is 29.
-    return clamped_to_int(std::int64_t{progress} * 100 / size);
+    return clamped_to_percent(std::int64_t{progress} * 100 / size);
 }
 
 void rebuild_label_text(int array_index, char (&text)[kRebuildLabelSize])

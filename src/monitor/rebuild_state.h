@@ -8,7 +8,7 @@ inline constexpr int kRebuildLabelSize = 76;
 
 // First array index whose member mask holds the drive bit, or -1.
 int rebuild_array_of(int bit);
-// Percentage done of the first array whose member mask holds the bit.
+// Percentage done (0..100) of the first array whose member mask holds the bit.
 int stringdivide(int bit);
 // "Rebuilding Array #<n> synchronization in progress" for the array index.
 void rebuild_label_text(int array_index, char (&text)[kRebuildLabelSize]);

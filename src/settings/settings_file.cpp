@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <fcntl.h>
@@ -32,6 +32,17 @@ int init_enviorment()
 }
 
 namespace {
+
+// Links followed before a chain of them counts as a loop, as the system itself counts.
+constexpr int kMaxLinkDepth = 40;
+// replace_atomically's answer when the new file could not be given the old one's owner.
+constexpr int kOwnerNotKept = -1;
+
+std::string directory_of(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
 
 // The temporary file: created beside the settings file so that the rename stays on
 // one file system, and removed again unless the rename took it over.
@@ -68,12 +79,6 @@ public:
     void mark_renamed() { renamed_ = true; }
 
 private:
-    static std::string directory_of(const std::string& path)
-    {
-        const std::size_t slash = path.rfind('/');
-        return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    }
-
     std::string path_;
     int fd_ = -1;
     int error_ = 0;
@@ -97,27 +102,37 @@ int write_all(int fd, const void* data, std::size_t size)
     return 0;
 }
 
-// Where the settings really live: a symbolic link is followed, so that the link stays
-// and its target gets the new content.
-std::string settings_target()
+// Where the settings really live: symbolic links are followed, also to a target that does
+// not exist yet, so that the link stays and its target gets the new content.
+int find_settings_target(std::string& target)
 {
-    char* resolved = ::realpath(kSettingsFileName, nullptr);
-    if (!resolved)
-        return kSettingsFileName;
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
+    target = kSettingsFileName;
+    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+        struct stat entry;
+        if (::lstat(target.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode))
+            return 0;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length < 0)
+            return errno;
+        if (static_cast<std::size_t>(length) == link.size())
+            return ENAMETOOLONG;
+        link.resize(static_cast<std::size_t>(length));
+        target = link[0] == '/' ? link : directory_of(target) + link;
+    }
+    return ELOOP;
 }
 
-// The temporary file takes over the existing file's mode, and its owner and group as far
-// as this user may give them; a new file gets owner read and write only.
+// The temporary file takes over the existing file's mode, owner and group; a new file gets
+// owner read and write only. When this user cannot give it the old owner and group, the
+// old file is written in place instead (kOwnerNotKept): it must not change hands.
 int take_over_attributes(int fd, const std::string& target)
 {
     struct stat existing;
     if (::stat(target.c_str(), &existing) != 0)
         return ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;
     if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
-        (void)!::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+        return kOwnerNotKept;
     // After the owner, since changing it may clear the set-id bits.
     return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
 }
@@ -166,7 +181,9 @@ int replace_atomically(const std::string& target, const TemporarySettingsFile& t
 
 int write_settings_file()
 {
-    const std::string target = settings_target();
+    std::string target;
+    if (int error = find_settings_target(target))
+        return error;
     if (int error = refuse_read_only(target))
         return error;
     if (has_other_links(target))
@@ -179,7 +196,7 @@ int write_settings_file()
         return temporary.error();
     }
     if (int error = replace_atomically(target, temporary))
-        return error;
+        return error == kOwnerNotKept ? write_in_place(target) : error;
     if (temporary.close_now() != 0)
         return errno;
     if (::rename(temporary.path(), target.c_str()) != 0)

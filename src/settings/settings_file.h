@@ -7,10 +7,11 @@ inline constexpr const char* kSettingsFileName = "quorvex.conf";
 // truncates or changes the file. The result means nothing.
 int init_enviorment();
 
-// Writes the whole record. Where the directory allows, the file is replaced in one step (a
-// temporary file beside it, with the old file's mode, owner and group, then a rename), so
-// a failure never leaves a partial file; a new file is readable by its owner only, since
-// it may hold a password. A writable file in a directory that refuses new files, or one
-// with other hard links, is truncated and written in place. Returns 0 on success,
-// otherwise the errno of the failing step.
+// Writes the whole record, through symbolic links (a dangling one gets its target
+// created). Where the directory allows, the file is replaced in one step (a temporary file
+// beside it, with the old file's mode, owner and group, then a rename), so a failure never
+// leaves a partial file; a new file is readable by its owner only, since it may hold a
+// password. A writable file in a directory that refuses new files, one with other hard
+// links, or one whose owner and group this user cannot give a new file, is truncated and
+// written in place. Returns 0 on success, otherwise the errno of the failing step.
 int write_settings_file();

@@ -1,11 +1,15 @@
 #include "status/card_status.h"
 
+#include "base/bounded_text.h"
 #include "driver/driver_records.h"
 #include "driver/driver_requests.h"
 #include "inventory/inventory_tables.h"
 
 #include <algorithm>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -31,7 +35,7 @@ void read_controllers(CardStatus& card)
 {
     char text[kVersionSize + 1] = {};
     std::memcpy(text, version, kVersionSize);
-    card.driver_version = text;
+    card.driver_version = printable_text(text);
     for (int c = 0; c < kControllers; ++c) {
         const std::uint8_t* record = controller_record_of(ArrayStatus, c);
         if (!controller_present(record))
@@ -118,7 +122,7 @@ void read_drives(CardStatus& card, std::uint8_t rebuilding)
         drive.role = j % 2 == 0 ? "master" : "slave";
         char name[identify::kModelSize];
         model_name_of(args, name);
-        drive.model = name;
+        drive.model = printable_text(name);
         drive.model.erase(drive.model.find_last_not_of(' ') + 1);
         drive.size_bytes = std::uint64_t{le32(args + identify::kTotalSectors)} * 512;
         drive.state = rebuilding & (1u << j) ? DriveState::Rebuilding : DriveState::Functional;
@@ -129,13 +133,22 @@ void read_drives(CardStatus& card, std::uint8_t rebuilding)
     }
 }
 
+// Whether the summary already names the array (it names every array not functional).
+bool array_named(const CardStatus& card, std::optional<int> number)
+{
+    for (const ArrayStatusEntry& array : card.arrays)
+        if (number && array.number == *number && array.state != ArrayState::Functional)
+            return true;
+    return false;
+}
+
 } // namespace
 
 CardStatus collect_card_status()
 {
     CardStatus card;
     if (!read_version_and_controllers()) {
-        card.failure = device_failure_text();
+        card.failure = printable_text(device_failure_text());
         return card;
     }
     card.card_found = true;
@@ -144,6 +157,20 @@ CardStatus collect_card_status()
     const std::uint8_t rebuilding = read_arrays(card);
     read_drives(card, rebuilding);
     return card;
+}
+
+std::optional<CardStatus> collect_card_status_within(std::chrono::seconds limit)
+{
+    auto promise = std::make_shared<std::promise<CardStatus>>();
+    std::future<CardStatus> answer = promise->get_future();
+    std::thread worker([promise] { promise->set_value(collect_card_status()); });
+    if (answer.wait_for(limit) == std::future_status::timeout) {
+        // A request stuck in the driver cannot be cancelled: the thread is left to it.
+        worker.detach();
+        return std::nullopt;
+    }
+    worker.join();
+    return answer.get();
 }
 
 ExitStatus overall_status(const CardStatus& card)
@@ -177,6 +204,13 @@ std::string summary_line(const CardStatus& card)
         problems += "array " + std::to_string(array.number) + " " + kArrayStateNames[static_cast<int>(array.state)];
         if (array.rebuild_ratio)
             problems += " " + std::to_string(static_cast<int>(*array.rebuild_ratio * 100)) + "%";
+    }
+    // A drive the driver marks as rebuilt while its array reports no rebuild is named itself.
+    for (const DriveStatus& drive : card.drives) {
+        if (drive.state == DriveState::Functional || array_named(card, drive.array_number))
+            continue;
+        problems += problems.empty() ? "" : ", ";
+        problems += "drive " + std::to_string(drive.position + 1) + " " + kDriveStateNames[static_cast<int>(drive.state)];
     }
     return line + problems;
 }

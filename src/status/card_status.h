@@ -3,6 +3,7 @@
 // reports as text, JSON and metrics.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -62,8 +63,14 @@ struct CardStatus {
     std::optional<std::vector<SwapBoxStatus>> swap_boxes; // null while the controller was busy
 };
 
+// Texts from the driver (models, version) hold printable ASCII only, bytes outside it
+// shown as '?', so every form of the report is valid UTF-8.
 CardStatus collect_card_status();
+// The same, given up when the driver has not answered within the limit: nothing then. The
+// request left hanging keeps a thread of its own, so the process must end with _Exit.
+std::optional<CardStatus> collect_card_status_within(std::chrono::seconds limit);
 
-// The exit status the state calls for, and the words of the summary after the dash.
+// The exit status the state calls for, and the summary: its word, then every array not
+// functional and every drive not functional outside those arrays.
 ExitStatus overall_status(const CardStatus& card);
 std::string summary_line(const CardStatus& card);

@@ -1,5 +1,6 @@
 #include "status/command_line.h"
 
+#include "base/bounded_text.h"
 #include "base/clock.h"
 #include "base/program.h"
 #include "driver/device_port.h"
@@ -14,7 +15,9 @@
 
 #include <glib.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,6 +33,7 @@ struct Options {
     gboolean test_event = FALSE;
     gchar* device = nullptr;
     gboolean system_bus = FALSE;
+    gint timeout = 10;
 
     ~Options()
     {
@@ -38,6 +42,8 @@ struct Options {
         g_free(device);
     }
     bool headless() const { return status || json || prometheus; }
+    // The plain-text answer, read by monitoring systems from stdout alone.
+    bool text() const { return status && !json; }
 };
 
 gboolean take_journal_directory(const gchar*, const gchar* value, gpointer, GError**)
@@ -78,30 +84,72 @@ std::vector<GOptionEntry> option_entries(Options& o)
          "With --monitor: serve the card on the system bus as org.quorvex.Monitor1, for users who cannot open the "
          "device node (the system service)",
          nullptr},
+        {"timeout", 't', 0, G_OPTION_ARG_INT, &o.timeout,
+         "With --status, --json or --prometheus: report UNKNOWN (3) when the driver has not answered within SECONDS "
+         "(default 10)",
+         "SECONDS"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 }
 
 void say(const std::string& message) { std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str()); }
 
+constexpr const char* kUsage =
+    "Usage: quorvex-monitor [--status | --json | --prometheus=FILE | --monitor] [OPTION...] (--help lists the options)";
+
+// With --status the reason is the first line a monitoring system shows; the usage line
+// follows on stderr.
+int refuse(const std::string& why, bool text)
+{
+    if (text) {
+        std::printf("QUORVEX %s - %s\n", kExitStatusWords[kExitUnknown], why.c_str());
+        std::fflush(stdout);
+    } else {
+        say(why);
+    }
+    std::fprintf(stderr, "%s\n", kUsage);
+    return kExitUnknown;
+}
+
+bool asks_for_text(int argc, char** argv)
+{
+    bool status = false, json = false;
+    for (int k = 1; k < argc; ++k) {
+        status = status || std::strcmp(argv[k], "--status") == 0;
+        json = json || std::strcmp(argv[k], "--json") == 0;
+    }
+    return status && !json;
+}
+
+CardStatus no_answer_within(int seconds)
+{
+    CardStatus card;
+    card.failure = "no answer from the driver within " + std::to_string(seconds) + " s";
+    return card;
+}
+
 struct Reading {
     CardStatus card;
     std::time_t time;
     const char* source;
+    bool answered; // false when the driver never answered within the limit
 };
 
 // The card itself; when this user cannot open the device node, the system service's
 // latest scan; when neither, both reasons.
-Reading read_card()
+Reading read_card(int timeout)
 {
-    Reading reading{collect_card_status(), clock_seconds(), "device"};
+    const std::optional<CardStatus> collected = collect_card_status_within(std::chrono::seconds(timeout));
+    if (!collected)
+        return {no_answer_within(timeout), clock_seconds(), "device", false};
+    Reading reading{*collected, clock_seconds(), "device", true};
     if (reading.card.card_found || last_device_failure().step != DeviceStep::Open)
         return reading;
     std::string why;
     if (const auto document = read_service_status(&why)) {
         std::time_t scanned = 0;
         if (auto card = card_status_from_json(*document, &scanned))
-            return {std::move(*card), scanned, "service"};
+            return {std::move(*card), scanned, "service", true};
         why = "the system service org.quorvex.Monitor1 has no status yet";
     }
     reading.card.failure += "; " + why;
@@ -110,25 +158,31 @@ Reading read_card()
 
 int answer(const Options& o)
 {
-    const auto [card, now, source] = read_card();
+    const auto [card, now, source, answered] = read_card(o.timeout);
     int status = overall_status(card);
-    if (!card.card_found)
+    if (!card.card_found && !o.text())
         say(card.failure);
     if (o.json)
         std::fputs(status_json(card, now, source).c_str(), stdout);
     else if (o.status)
         std::fputs(status_text(card).c_str(), stdout);
+    std::fflush(stdout);
     if (o.prometheus) {
-        if (int error = replace_file_atomically(o.prometheus, status_metrics(card, now))) {
+        if (int error = write_metrics_file(o.prometheus, card, now)) {
             say(std::string("cannot write ") + o.prometheus + ": " + std::strerror(error));
-            status = kExitUnknown;
+            // Alone the file is the answer; beside --status or --json the card's state is.
+            if (!o.status && !o.json)
+                status = kExitUnknown;
         }
     }
-    std::fflush(stdout);
+    // The thread of the unanswered request may never return: nothing may wait for it.
+    if (!answered) {
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
     return status;
 }
 
-// With --monitor: the metrics file follows every scan, written as --prometheus writes it.
 bool serving_bus = false;
 bool bus_lost = false;
 
@@ -142,7 +196,7 @@ void after_monitor_scan()
         publish_status(card, now);
     if (metrics_path.empty())
         return;
-    if (int error = replace_file_atomically(metrics_path, status_metrics(card, now)))
+    if (int error = write_metrics_file(metrics_path, card, now))
         say("cannot write " + metrics_path + ": " + std::strerror(error));
 }
 
@@ -186,17 +240,28 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
     g_option_context_set_summary(context, "Monitor of the Halvoren IDE RAID cards: a window on the desktop, or one answer "
                                           "on the command line for scripts and monitoring systems, or a resident watch "
                                           "without a display (--monitor).");
+    g_option_context_set_description(context, "The window also takes the toolkit's options, such as --display=DISPLAY: "
+                                              "--help-gtk lists them.");
     g_option_context_add_main_entries(context, entries.data(), nullptr);
     // The toolkit's own options (--display and the like) are left for it.
     g_option_context_set_ignore_unknown_options(context, TRUE);
+    const bool text = asks_for_text(argc, argv);
     GError* error = nullptr;
     const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
     g_option_context_free(context);
     if (!parsed) {
-        say(error->message);
+        gchar* valid = g_utf8_make_valid(error->message, -1);
+        const std::string why = valid;
+        g_free(valid);
         g_error_free(error);
-        return kExitUnknown;
+        return refuse(why, text);
     }
+    // Only the window's toolkit may take what is left.
+    const bool window = !options.version && !options.monitor && !options.headless();
+    if (!window && argc > 1)
+        return refuse(leftover_argument(argc, argv), text);
+    if (options.timeout < 1)
+        return refuse("--timeout takes a number of seconds from 1", text);
     if (options.version) {
         std::printf("%s %s\n", kProgramName, kProgramVersion);
         return 0;
@@ -213,3 +278,13 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
         return std::nullopt;
     return answer(options);
 }
+
+std::string leftover_argument(int argc, char** argv)
+{
+    if (argc < 2)
+        return {};
+    const char* first = argv[1];
+    return (first[0] == '-' && first[1] != '\0' ? "unknown option " : "unexpected argument ") + printable_text(first);
+}
+
+int refuse_command_line(const std::string& why) { return refuse(why, false); }

@@ -1,5 +1,8 @@
 #include "status/metrics_file.h"
 
+#include "base/unique_file.h"
+#include "status/status_report.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +30,26 @@ std::string directory_of(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The series sits near the top of the file: its head is enough. Regular files only, opened
+// without blocking, so that whatever stands at the path cannot hang the run.
+std::string head_of(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const UniqueFile file(::fdopen(fd, "r"));
+    struct stat status {};
+    if (!file) {
+        ::close(fd);
+        return {};
+    }
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    std::string head(4096, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    return head;
+}
+
 } // namespace
 
 int replace_file_atomically(const std::string& path, const std::string& text)
@@ -47,4 +70,12 @@ int replace_file_atomically(const std::string& path, const std::string& text)
     if (error != 0)
         ::unlink(temporary.c_str());
     return error;
+}
+
+int write_metrics_file(const std::string& path, const CardStatus& card, std::time_t now)
+{
+    std::optional<std::time_t> last_success;
+    if (!card.card_found)
+        last_success = last_success_in(head_of(path), now);
+    return replace_file_atomically(path, status_metrics(card, now, last_success));
 }

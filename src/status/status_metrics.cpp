@@ -1,5 +1,6 @@
 #include "status/status_report.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -36,10 +37,23 @@ std::string label(const char* name, const std::string& value)
     return std::string(name) + "=\"" + escaped + "\"";
 }
 
-std::string drive_labels(int position)
+// Where the drive sits, and the array it belongs to (the label to join array series on).
+std::string drive_labels(int position, const DriveStatus* drive)
 {
-    return label("controller", std::to_string(position / 4 + 1)) + "," + label("channel", std::to_string((position / 2) % 2 + 1)) +
-           "," + label("position", position % 2 == 0 ? "master" : "slave");
+    std::string labels = label("controller", std::to_string(position / 4 + 1)) + "," +
+                         label("channel", std::to_string((position / 2) % 2 + 1)) + "," +
+                         label("role", position % 2 == 0 ? "master" : "slave");
+    if (drive && drive->array_number)
+        labels += "," + label("array", std::to_string(*drive->array_number));
+    return labels;
+}
+
+const DriveStatus* drive_at(const CardStatus& card, int position)
+{
+    for (const DriveStatus& d : card.drives)
+        if (d.position == position)
+            return &d;
+    return nullptr;
 }
 
 void array_families(std::string& out, const CardStatus& card)
@@ -63,17 +77,15 @@ void drive_families(std::string& out, const CardStatus& card)
 {
     Family present(out, "quorvex_drive_present", "1 when a drive answers at the position.");
     for (int position = 0; position < 8; ++position) {
-        bool found = false;
-        for (const DriveStatus& d : card.drives)
-            found = found || d.position == position;
-        present.sample(drive_labels(position), found ? 1 : 0);
+        const DriveStatus* drive = drive_at(card, position);
+        present.sample(drive_labels(position, drive), drive ? 1 : 0);
     }
     Family info(out, "quorvex_drive_info", "The model of each drive present.");
     for (const DriveStatus& d : card.drives)
-        info.sample(drive_labels(d.position) + "," + label("model", d.model), 1);
+        info.sample(drive_labels(d.position, &d) + "," + label("model", d.model), 1);
     Family functional(out, "quorvex_drive_functional", "1 when the drive is functional, 0 while it is rebuilt.");
     for (const DriveStatus& d : card.drives)
-        functional.sample(drive_labels(d.position), d.state == DriveState::Functional ? 1 : 0);
+        functional.sample(drive_labels(d.position, &d), d.state == DriveState::Functional ? 1 : 0);
 }
 
 void swap_box_families(std::string& out, const CardStatus& card)
@@ -99,12 +111,21 @@ void swap_box_families(std::string& out, const CardStatus& card)
 
 } // namespace
 
-std::string status_metrics(const CardStatus& card, std::time_t now)
+std::string status_metrics(const CardStatus& card, std::time_t now, std::optional<std::time_t> last_success)
 {
     std::string out;
     Family(out, "quorvex_collect_success", "1 when the card was read, 0 when it could not be.").sample("", card.card_found ? 1 : 0);
-    Family(out, "quorvex_collect_timestamp_seconds", "When the card was last read, in seconds since the epoch.")
+    Family(out, "quorvex_collect_timestamp_seconds",
+           "When the card was last asked, whether it answered or not, in seconds since the epoch.")
         .sample("", static_cast<double>(now));
+    if (card.card_found)
+        last_success = now;
+    if (last_success)
+        Family(out, "quorvex_last_success_timestamp_seconds", "When the card was last read, in seconds since the epoch.")
+            .sample("", static_cast<double>(*last_success));
+    Family(out, "quorvex_swapbox_read_success",
+           "1 when the swap boxes were read, 0 when not (the controller was busy, or the card did not answer).")
+        .sample("", card.swap_boxes ? 1 : 0);
     // A failed read leaves nothing that could pass for a current value.
     if (!card.card_found)
         return out;
@@ -112,4 +133,19 @@ std::string status_metrics(const CardStatus& card, std::time_t now)
     drive_families(out, card);
     swap_box_families(out, card);
     return out;
+}
+
+std::optional<std::time_t> last_success_in(std::string_view metrics, std::time_t now)
+{
+    constexpr std::string_view name = "\nquorvex_last_success_timestamp_seconds ";
+    const auto at = metrics.find(name);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view value = metrics.substr(at + name.size(), metrics.find('\n', at + 1) - at - name.size());
+    std::time_t seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    // Only a whole number that is not in the future passes for a time this program wrote.
+    if (error != std::errc() || end != value.data() + value.size() || seconds <= 0 || seconds > now)
+        return std::nullopt;
+    return seconds;
 }

@@ -41,11 +41,29 @@ std::string swap_box_line(const SwapBoxStatus& box)
     return line;
 }
 
+// The monitoring-plugin performance data of what the card has: each rebuild's progress and
+// each swap box's sensors.
+std::string performance_data(const CardStatus& card)
+{
+    std::string data;
+    for (const ArrayStatusEntry& array : card.arrays)
+        if (array.rebuild_ratio)
+            data += " array_" + std::to_string(array.number) + "_rebuild=" +
+                    std::to_string(static_cast<int>(*array.rebuild_ratio * 100)) + "%;;;0;100";
+    for (const SwapBoxStatus& box : card.swap_boxes.value_or(std::vector<SwapBoxStatus>{}))
+        if (box.fan_rpm) {
+            const std::string name = " box_" + std::to_string(box.position + 1);
+            data += name + "_temperature=" + std::to_string(*box.temperature_celsius) + ";;;;";
+            data += name + "_fan=" + std::to_string(*box.fan_rpm) + ";;;;";
+        }
+    return data.empty() ? data : " |" + data;
+}
+
 } // namespace
 
 std::string status_text(const CardStatus& card)
 {
-    std::string text = summary_line(card) + "\n";
+    std::string text = summary_line(card) + performance_data(card) + "\n";
     for (const ArrayStatusEntry& array : card.arrays)
         text += array_line(array) + "\n";
     for (const DriveStatus& drive : card.drives)

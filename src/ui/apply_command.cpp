@@ -4,6 +4,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_record.h"
 #include "ui/notification_options.h"
+#include "ui/options_page.h"
 #include "ui/password_protection.h"
 #include "ui/power_management.h"
 #include "ui/widget_registry.h"
@@ -55,6 +56,8 @@ void apply_commit()
 {
     take_typed_settings(pending.takes_logfile ? pending.logfile.c_str() : nullptr,
                         pending.takes_password ? pending.password.c_str() : nullptr);
+    // A rebuild while a password dialog was open filled the page from the old record.
+    show_stored_settings();
     if (int error = write_settings_file())
         report_write_failure(error);
 }
@@ -62,11 +65,10 @@ void apply_commit()
 void apply_ok(GtkWidget*, gpointer)
 {
     pending = read_page();
-    if (const char* message = overlong_text_message(pending)) {
+    // A text that does not fit is refused; the drives switched on the page still are.
+    if (const char* message = overlong_text_message(pending))
         open_error_box(message, window, G_CALLBACK(closeSaveError));
-        return;
-    }
-    if (option3.usepassword == 1)
+    else if (option3.usepassword == 1)
         open_password_confirm();
     else
         apply_commit();

@@ -17,7 +17,7 @@ struct PendingApply {
 const PendingApply& pending_apply();
 
 // "clicked" of the "Apply" button. A password or path whose bytes do not fit its field
-// is refused in an "Error" box, and nothing is applied.
+// is refused in an "Error" box and no setting is applied; the power commands go as always.
 void apply_ok(GtkWidget* widget, gpointer data);
 
 // Brings option3 up to date from what Apply took and writes "quorvex.conf". A failed write

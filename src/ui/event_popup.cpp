@@ -4,10 +4,20 @@
 #include "settings/settings_record.h"
 #include "ui/padded_label.h"
 
+#include <string>
+#include <vector>
+
 namespace {
+
+bool popups_held = false;
+std::vector<std::string> held_popups;
 
 void show_popup(const char* message)
 {
+    if (popups_held) {
+        held_popups.emplace_back(message);
+        return;
+    }
     // A window of its own, neither modal nor transient for the main window: window
     // managers hide transient dialogs with their minimised parent, and a drive failure
     // must show while the monitor is minimised.
@@ -38,5 +48,16 @@ void report_event_in_window(const char* message)
 }
 
 void show_notice_in_window(const char* message) { show_popup(message); }
+
+void hold_popups() { popups_held = true; }
+
+void release_popups()
+{
+    popups_held = false;
+    std::vector<std::string> waiting;
+    waiting.swap(held_popups);
+    for (const std::string& message : waiting)
+        show_popup(message.c_str());
+}
 
 void popup_ok(GtkWidget*, gpointer dialog) { gtk_widget_destroy(GTK_WIDGET(dialog)); }

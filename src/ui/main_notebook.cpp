@@ -1,15 +1,15 @@
 #include "ui/main_notebook.h"
 
-#include "ui/owned_handles.h"
-
 #include "base/bounded_text.h"
 #include "inventory/change_detection.h"
+#include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "ui/images.h"
 #include "ui/info_pages.h"
 #include "ui/options_page.h"
 #include "ui/progress_bar.h"
 #include "ui/startup.h"
+#include "ui/valid_text.h"
 #include "ui/widget_registry.h"
 
 #include <iterator>
@@ -42,7 +42,7 @@ SelectHandler handler_of(PageKind kind)
 GtkTreeIter append_item(GtkTreeStore* store, GtkTreeIter* parent, const char* name, std::size_t capacity,
                         PageKind kind, int index)
 {
-    UniqueText label(g_utf8_make_valid(name, static_cast<gssize>(field_length(name, capacity))));
+    UniqueText label = valid_text(name, static_cast<gssize>(field_length(name, capacity)));
     GtkTreeIter item;
     gtk_tree_store_append(store, &item, parent);
     gtk_tree_store_set(store, &item, kTreeLabel, label.get(), kTreeKind, static_cast<int>(kind), kTreeIndex, index, -1);
@@ -171,6 +171,22 @@ void append_page(GtkWidget* page, const char* tab)
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), page, gtk_label_new(tab));
 }
 
+// A page's accessible takes its name from the notebook's tab, which the notebook no longer
+// has when a rebuild has just removed the page and a screen reader asks: named here, it
+// never asks the notebook.
+void name_pages_for_reader()
+{
+    AtkObject* reader = gtk_widget_get_accessible(notebook);
+    for (int number = 0; number < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++number) {
+        GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), number);
+        AtkObject* page_reader = atk_object_ref_accessible_child(reader, number);
+        if (!page_reader)
+            continue;
+        atk_object_set_name(page_reader, gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(notebook), page));
+        g_object_unref(page_reader);
+    }
+}
+
 void attach_banner_row()
 {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
@@ -215,6 +231,7 @@ void attach_progress_row(int row, const char* text, GtkWidget*& label, GtkWidget
     gtk_widget_show(box);
     label = gtk_label_new(text);
     bar = progress_bar_new_with_range(gtk_adjustment_new(0, 1, 100, 0, 0, 0));
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), bar); // the label names the bar to a screen reader
     gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), bar, TRUE, TRUE, 0);
     gtk_grid_attach(GTK_GRID(tabletop), box, 0, row, 2, 1);
@@ -255,6 +272,7 @@ int initgraph()
     append_page(tree_page(new_tree(controllers), draw_area2), "Controller");
 
     build_options_page(notebook);
+    name_pages_for_reader();
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), PageInfo[0]);
 
     attach_close_row();
@@ -290,8 +308,13 @@ int gtkInitGraph()
     // all-zero snapshot; the window must not stay empty then, so an unbuilt window is
     // built at the first check whatever the comparison says.
     const bool changed = str_cmp() != 0;
+    remember_array_states();
+    // The trees must show the card as it is after the change, not as the last scan found
+    // it: a changed card is scanned before the rebuild. The snapshot is taken first, so a
+    // change that comes during the scan still differs from it at the next check.
+    if (changed)
+        gtkReadFile();
     if (changed || tabletop == nullptr)
         initgraph();
-    remember_array_states();
     return changed ? 1 : 0;
 }

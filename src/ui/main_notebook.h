@@ -7,8 +7,9 @@
 
 int initgraph();
 
-// Change detection applied to the window: rebuilds the notebook when the arrays changed
-// (or none is built yet), then refreshes the snapshot. 1 when they had changed.
+// Change detection applied to the window: refreshes the snapshot and, when the arrays
+// changed, scans the card and rebuilds the notebook from that scan (an unbuilt notebook is
+// built in any case). 1 when they had changed.
 int gtkInitGraph();
 
 // Columns of the trees' stores: the label shown, the kind of item (a PageKind of

@@ -4,6 +4,7 @@
 #include "ui/apply_command.h"
 #include "ui/password_protection.h"
 #include "settings/settings_record.h"
+#include "ui/valid_text.h"
 #include "ui/widget_registry.h"
 
 #include <cstring>
@@ -70,7 +71,7 @@ void file_ok_sel(GtkWidget* dialog, gpointer)
         // The page may have been rebuilt while the dialog was open: the entry is reached
         // through its current handle, never through a pointer kept from the old page.
         if (filenamebar)
-            gtk_entry_set_text(GTK_ENTRY(filenamebar), option3.logfile);
+            gtk_entry_set_text(GTK_ENTRY(filenamebar), valid_text(option3.logfile).get());
     }
     gtk_widget_destroy(dialog);
 }

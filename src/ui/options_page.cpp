@@ -9,6 +9,8 @@
 #include "ui/power_management.h"
 #include "settings/settings_record.h"
 #include "ui/images.h"
+#include "ui/reader_names.h"
+#include "ui/valid_text.h"
 #include "ui/widget_registry.h"
 
 #include <string>
@@ -57,7 +59,7 @@ GtkWidget* new_entry(const char* text, int max_length)
 {
     GtkWidget* entry = gtk_entry_new();
     gtk_entry_set_max_length(GTK_ENTRY(entry), max_length);
-    gtk_entry_set_text(GTK_ENTRY(entry), text);
+    gtk_entry_set_text(GTK_ENTRY(entry), valid_text(text).get());
     return entry;
 }
 
@@ -94,14 +96,14 @@ GtkWidget* log_file_row()
     filenamebar = new_entry(field_text(option3.logfile).c_str(), kLogFileMaxLength);
     gtk_editable_set_editable(GTK_EDITABLE(filenamebar), use_log);
     gtk_box_pack_start(GTK_BOX(row), filenamebar, FALSE, FALSE, 0);
+    name_for_reader(filenamebar, "Log file", uselog);
     if (use_log)
         gtk_widget_show(filenamebar);
     g_signal_connect(uselog, "toggled", G_CALLBACK(entry_toggle_editable), filenamebar);
 
     GtkWidget* file_button = gtk_button_new();
-    GtkWidget* face = CreateWidgetFromXpm(file_button, FileButton);
-    atk_object_set_name(gtk_widget_get_accessible(face), kFileSelectionTitle);
-    gtk_container_add(GTK_CONTAINER(file_button), face);
+    gtk_container_add(GTK_CONTAINER(file_button), CreateWidgetFromXpm(file_button, FileButton));
+    name_for_reader(file_button, "Choose log file");
     g_signal_connect(file_button, "clicked", G_CALLBACK(fileselect), nullptr);
     pack(row, file_button);
     return row;
@@ -124,7 +126,15 @@ GtkWidget* notification_section()
     return box;
 }
 
-void add_power_controls(GtkWidget* row, int position)
+// The switch is read out as its drive position, the label's text without its padding.
+void name_power_switch(GtkWidget* button, GtkWidget* position_label, int position)
+{
+    std::string name = kPositionLabels[position];
+    name.erase(name.find_last_not_of(' ') + 1);
+    name_for_reader(button, name.c_str(), position_label);
+}
+
+void add_power_controls(GtkWidget* row, GtkWidget* position_label, int position)
 {
     const bool on = PowerManage[position][1] == 1;
     power_label(position) = gtk_label_new(on ? kPowerOnText : kPowerOffText);
@@ -132,6 +142,7 @@ void add_power_controls(GtkWidget* row, int position)
     GtkWidget* button = gtk_toggle_button_new();
     gtk_widget_set_size_request(button, 12, 8);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), on);
+    name_power_switch(button, position_label, position);
     power_button(position) = button;
     pack(row, button);
     g_signal_connect(button, "toggled", power_toggle_handler(position), button);
@@ -140,9 +151,10 @@ void add_power_controls(GtkWidget* row, int position)
 GtkWidget* power_row(int position)
 {
     GtkWidget* row = new_box(GTK_ORIENTATION_HORIZONTAL);
-    pack_label(row, kPositionLabels[position]);
+    GtkWidget* position_label = gtk_label_new(kPositionLabels[position]);
+    pack(row, position_label);
     if (PowerManage[position][0] == 1) {
-        add_power_controls(row, position);
+        add_power_controls(row, position_label, position);
     } else {
         power_label(position) = gtk_label_new(SystemBusy != 0 ? "System Busy" : "None");
         pack(row, power_label(position));
@@ -177,6 +189,7 @@ GtkWidget* password_section()
     pack(row, passwordbutton);
     passwordbar = new_entry(field_text(option3.password).c_str(), kPasswordMaxLength);
     gtk_box_pack_start(GTK_BOX(row), passwordbar, FALSE, FALSE, 0);
+    name_for_reader(passwordbar, "Password", passwordbutton);
     if (protect) {
         gtk_entry_set_visibility(GTK_ENTRY(passwordbar), FALSE);
         gtk_widget_show(passwordbar);
@@ -205,6 +218,23 @@ GtkWidget* apply_row()
 }
 
 } // namespace
+
+void show_stored_settings()
+{
+    if (filenamebar)
+        gtk_entry_set_text(GTK_ENTRY(filenamebar), valid_text(option3.logfile).get());
+    if (!passwordbar)
+        return;
+    gtk_entry_set_text(GTK_ENTRY(passwordbar), valid_text(option3.password).get());
+    const bool protect = option3.usepassword == 1;
+    set_passwordbutton_quietly(protect);
+    if (protect) {
+        gtk_entry_set_visibility(GTK_ENTRY(passwordbar), FALSE);
+        gtk_widget_show(passwordbar);
+    } else {
+        gtk_widget_hide(passwordbar);
+    }
+}
 
 void build_options_page(GtkWidget* notebook)
 {

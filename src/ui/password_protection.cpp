@@ -4,6 +4,7 @@
 #include "settings/settings_record.h"
 #include "ui/apply_command.h"
 #include "ui/padded_label.h"
+#include "ui/reader_names.h"
 #include "ui/widget_registry.h"
 
 #include <string>
@@ -52,11 +53,17 @@ void add_row(GtkWidget* dialog, GtkWidget* row, bool visible = true)
         gtk_widget_show(row);
 }
 
-GtkWidget* masked_entry()
+// A hidden-text entry under its prompt, read out as the prompt; Enter in it presses OK.
+GtkWidget* add_prompted_entry(GtkWidget* dialog, const char* prompt, bool visible = true)
 {
+    GtkWidget* label = padded_label(prompt);
+    add_row(dialog, label, visible);
     GtkWidget* entry = gtk_entry_new();
     gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
     gtk_entry_set_max_length(GTK_ENTRY(entry), kPasswordMaxLength);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+    name_for_reader(entry, prompt, label);
+    add_row(dialog, entry, visible);
     return entry;
 }
 
@@ -72,6 +79,8 @@ void add_button_row(GtkWidget* dialog, GCallback ok_handler, GCallback cancel_ha
     gtk_widget_show(ok);
     gtk_widget_show(cancel);
     add_row(dialog, row);
+    gtk_widget_set_can_default(ok, TRUE);
+    gtk_widget_grab_default(ok);
 }
 
 // Shown, modal over the main window (or the dialog below), and holding the input grab
@@ -88,10 +97,7 @@ void show_modal(GtkWidget* dialog, GtkWidget* parent)
 void open_password_modify()
 {
     GtkWidget* dialog = new_dialog(kPasswordModifyTitle);
-    add_row(dialog, padded_label(kOldPasswordPrompt));
-    GtkWidget* entry = masked_entry();
-    register_dialog_entry(passwordentry, entry);
-    add_row(dialog, entry);
+    register_dialog_entry(passwordentry, add_prompted_entry(dialog, kOldPasswordPrompt));
     add_button_row(dialog, G_CALLBACK(closePassword), G_CALLBACK(cancelPassword));
     show_modal(dialog, window);
 }
@@ -101,20 +107,14 @@ void open_password_modify()
 void add_old_password_rows(GtkWidget* dialog, const char* prompt)
 {
     const bool has_password = !stored_password().empty();
-    add_row(dialog, padded_label(prompt), has_password);
-    GtkWidget* entry = masked_entry();
-    register_dialog_entry(passwordentry, entry);
-    add_row(dialog, entry, has_password);
+    register_dialog_entry(passwordentry, add_prompted_entry(dialog, prompt, has_password));
 }
 
 void open_confirm_with_reentry()
 {
     GtkWidget* dialog = new_dialog(kPasswordConfirmTitle);
     add_old_password_rows(dialog, kOldPasswordPrompt);
-    add_row(dialog, padded_label(kReentryPrompt));
-    GtkWidget* reentry = masked_entry();
-    register_dialog_entry(passwordreentry, reentry);
-    add_row(dialog, reentry);
+    register_dialog_entry(passwordreentry, add_prompted_entry(dialog, kReentryPrompt));
     add_button_row(dialog, G_CALLBACK(closeApplyPassword), G_CALLBACK(cancelApplyPassword));
     show_modal(dialog, window);
 }
@@ -130,6 +130,8 @@ void open_confirm_without_reentry()
 // The hidden entry of a dialog without a stored password is not read.
 bool current_password_wrong() { return typed_password_wrong(text_of(passwordentry)); }
 
+} // namespace
+
 void set_passwordbutton_quietly(bool active)
 {
     if (!passwordbutton)
@@ -139,8 +141,6 @@ void set_passwordbutton_quietly(bool active)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(passwordbutton), active);
     g_signal_handlers_unblock_matched(passwordbutton, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr, handler, nullptr);
 }
-
-} // namespace
 
 GtkWidget* open_error_box(const char* message, GtkWidget* parent, GCallback ok_handler)
 {

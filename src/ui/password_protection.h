@@ -14,6 +14,8 @@ inline constexpr const char* kPasswordTooLong = "The password is too long: at mo
 
 // "toggled" of passwordbutton, with passwordbar as user data.
 void entry_toggle_password(GtkWidget* checkbutton, gpointer entry);
+// Sets the current page's passwordbutton (if any) without running its handler.
+void set_passwordbutton_quietly(bool active);
 
 // Password Modify: OK, Cancel, and OK of its error box. User data: the dialog (box).
 void closePassword(GtkWidget* widget, gpointer dialog);

@@ -2,6 +2,8 @@
 
 #include "base/bounded_text.h"
 
+#include <algorithm>
+
 namespace {
 constexpr const char* kRangeKey = "quorvex-range";
 }
@@ -23,14 +25,12 @@ GtkAdjustment* progress_bar_range(GtkWidget* bar)
 void progress_bar_set_value(GtkWidget* bar, double value)
 {
     GtkAdjustment* range = progress_bar_range(bar);
-    const double lower = gtk_adjustment_get_lower(range);
-    const double upper = gtk_adjustment_get_upper(range);
-    const double clamped = value < lower ? lower : (value > upper ? upper : value);
-    gtk_adjustment_set_value(range, clamped);
-    const double fraction = upper > lower ? (clamped - lower) / (upper - lower) : 0.0;
-    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), fraction);
+    gtk_adjustment_set_value(range, std::clamp(value, gtk_adjustment_get_lower(range), gtk_adjustment_get_upper(range)));
+    const int percent = static_cast<int>(std::clamp(value, 0.0, 100.0));
+    // Assistive technologies read the fill as the bar's value: filled to the percentage
+    // the text shows, "50%" is also announced as 50 %.
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), percent / 100.0);
     char text[16];
-    // The text tells the value itself, not the fill, which never drops below the range.
-    format_text(text, sizeof text, "%d%%", static_cast<int>(value));
+    format_text(text, sizeof text, "%d%%", percent);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), text);
 }

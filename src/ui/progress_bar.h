@@ -1,5 +1,6 @@
 // A progress bar driven by a value range of its own, as the rebuild rows need: the value
-// is clamped into [lower, upper] and the bar fills (value - lower) / (upper - lower).
+// is clamped into [lower, upper] on the range; the bar shows it as a percentage of 0..100,
+// in its text and in its fill alike.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -1,5 +1,6 @@
 #include "ui/startup.h"
 
+#include "base/bounded_text.h"
 #include "base/program.h"
 #include "driver/driver_requests.h"
 #include "inventory/inventory_scan.h"
@@ -7,9 +8,12 @@
 #include "monitor/log_watch.h"
 #include "service/service_client.h"
 #include "settings/settings_file.h"
+#include "status/card_status.h"
+#include "status/command_line.h"
 #include "ui/event_popup.h"
 #include "ui/info_pages.h"
 #include "ui/monitor_tick.h"
+#include "ui/owned_handles.h"
 #include "ui/widget_registry.h"
 
 #include <cstdio>
@@ -104,21 +108,47 @@ void open_no_card_window()
 
 void open_first_window()
 {
+    hold_popups();
     if (gtkReadFile() == 1) {
         open_main_window();
-        return;
+    } else {
+        // The window cannot say why; whoever started the program learns it here.
+        std::string reason = device_failure_text();
+        if (!service_failure.empty())
+            reason += "; " + service_failure;
+        std::fprintf(stderr, "%s: %s\n", kProgramName, reason.c_str());
+        open_no_card_window();
     }
-    // The window cannot say why; whoever started the program learns it here.
-    std::string reason = device_failure_text();
-    if (!service_failure.empty())
-        reason += "; " + service_failure;
-    std::fprintf(stderr, "%s: %s\n", kProgramName, reason.c_str());
-    open_no_card_window();
+    release_popups();
 }
+
+namespace {
+
+// The toolkit takes its own options (--display, --gtk-debug and the like) from what the
+// program's parser left; anything else is refused before a window opens.
+bool take_toolkit_options(int& argc, char**& argv)
+{
+    GOptionContext* context = g_option_context_new(nullptr);
+    g_option_context_add_group(context, gtk_get_option_group(FALSE));
+    g_option_context_set_ignore_unknown_options(context, TRUE);
+    GError* error = nullptr;
+    const bool parsed = g_option_context_parse(context, &argc, &argv, &error);
+    g_option_context_free(context);
+    const std::string refused = parsed ? leftover_argument(argc, argv) : std::string(UniqueText(g_utf8_make_valid(error->message, -1)).get());
+    g_clear_error(&error);
+    if (refused.empty())
+        return true;
+    refuse_command_line(refused);
+    return false;
+}
+
+} // namespace
 
 int run_monitor(int argc, char** argv)
 {
     init_enviorment();
+    if (!take_toolkit_options(argc, argv))
+        return kExitUnknown;
     gtk_init(&argc, &argv);
     prepare_startup_state();
     events_from_service = route_requests_through_service(&service_failure);

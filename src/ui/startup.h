@@ -10,7 +10,8 @@ inline constexpr const char* kNoCardText = "No Halvoren Card Detected Or No comp
 // Record k holds byte k and a NUL; a tree item carries record k as its index.
 extern char astring[32][10];
 
-// The whole program: settings, toolkit, first scan, a window, the main loop. Returns 0.
+// The whole program: settings, toolkit, first scan, a window, the main loop. Returns 0,
+// or 3 when the command line holds what neither the program nor the toolkit takes.
 int run_monitor(int argc, char** argv);
 
 // What the window makes of a scan's end and of the log watch's events.
