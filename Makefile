@@ -2,7 +2,8 @@
 BUILD    ?= build
 PREFIX   ?= /usr/local
 PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth \
-            nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote
+            nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote \
+            dbus-daemon python3-dbusmock
 WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
