@@ -33,6 +33,9 @@ install(FILES data/quorvex-monitor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES docs/status.schema.json contrib/prometheus/quorvex-alerts.yml contrib/prometheus/quorvex-alerts.test.yml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvex-monitor)
 install(FILES data/${QUORVEX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The notification agent starts with every graphical session; a user turns it off in the
+# desktop's start-up settings.
+install(FILES data/quorvex-monitor-notify.desktop DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
 install(FILES data/${QUORVEX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/icons/${QUORVEX_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

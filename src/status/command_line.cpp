@@ -7,6 +7,7 @@
 #include "driver/driver_requests.h"
 #include "monitor/event_sources.h"
 #include "monitor/resident_monitor.h"
+#include "notify/notification_agent.h"
 #include "service/service_client.h"
 #include "service/system_bus_service.h"
 #include "status/card_status.h"
@@ -29,6 +30,7 @@ struct Options {
     gboolean json = FALSE;
     gchar* prometheus = nullptr;
     gboolean monitor = FALSE;
+    gboolean notify = FALSE;
     gchar* on_event = nullptr;
     gboolean test_event = FALSE;
     gchar* device = nullptr;
@@ -71,6 +73,10 @@ std::vector<GOptionEntry> option_entries(Options& o)
         {"monitor", 0, 0, G_OPTION_ARG_NONE, &o.monitor,
          "Watch the card without a display until SIGTERM or SIGINT: report every event on stderr and run the "
          "synchronisation schedule; needs no display",
+         nullptr},
+        {"notify", 0, 0, G_OPTION_ARG_NONE, &o.notify,
+         "Show the system service's events as desktop notifications until SIGTERM or SIGINT (the session agent "
+         "started at login); needs no window",
          nullptr},
         {"on-event", 0, 0, G_OPTION_ARG_FILENAME, &o.on_event,
          "With --monitor: run PROGRAM (no shell) as PROGRAM EVENT ARRAY DETAIL for each event, one at a time, "
@@ -257,7 +263,7 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
         return refuse(why, text);
     }
     // Only the window's toolkit may take what is left.
-    const bool window = !options.version && !options.monitor && !options.headless();
+    const bool window = !options.version && !options.monitor && !options.notify && !options.headless();
     if (!window && argc > 1)
         return refuse(leftover_argument(argc, argv), text);
     if (options.timeout < 1)
@@ -274,6 +280,8 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
     }
     if (options.monitor)
         return watch(options);
+    if (options.notify)
+        return run_notification_agent();
     if (!options.headless())
         return std::nullopt;
     return answer(options);
