@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -114,8 +115,10 @@ void handle_request(GVariant* parameters, GDBusMethodInvocation* invocation)
     g_variant_unref(input);
     const bool interactive = g_dbus_message_get_flags(g_dbus_method_invocation_get_message(invocation)) &
                              G_DBUS_MESSAGE_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION;
-    check_authorization(g_dbus_method_invocation_get_sender(invocation), rule->action, interactive, on_authorized,
-                        pending);
+    // Only reads are remembered: each command is asked for, so a password is never skipped.
+    const bool remember = rule->action == std::string_view(kReadAction);
+    check_authorization(g_dbus_method_invocation_get_sender(invocation), rule->action, interactive, remember,
+                        on_authorized, pending);
 }
 
 void on_method_call(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
@@ -194,6 +197,7 @@ void stop_serving_system_bus()
         g_dbus_connection_unregister_object(service.connection, service.object_id);
     g_clear_object(&service.connection);
     service.owner_id = service.object_id = 0;
+    forget_authorizations();
 }
 
 void publish_status(const CardStatus& card, std::time_t scanned)

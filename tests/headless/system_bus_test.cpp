@@ -31,7 +31,9 @@ TEST_F(PrivateBus, RequestsPassOnlyByTheRulesAndPolkit)
     // refused: the service's line about the caller, up to the uid.
     struct Case { std::uint32_t code; std::vector<guint8> input; std::vector<const char*> allowed; const char *outcome, *refused; };
     const char *read = "org.quorvex.monitor.read", *manage = "org.quorvex.monitor.manage";
+    // A read allowed is remembered for a while, so the refused read comes first.
     const Case cases[] = {
+        {0x3807, {}, {manage}, "-1 60: ", "refused request 0x3807 (org.quorvex.monitor.read)"},
         {0x3807, {}, {read}, "0 60: 7 ", ""},
         {0x3801, {1}, {read}, "0 204: 1 ", ""},
         {0x3802, {'1'}, {read}, "0 520: 2 ", ""},
@@ -40,7 +42,6 @@ TEST_F(PrivateBus, RequestsPassOnlyByTheRulesAndPolkit)
         {0x3804, {1}, {manage}, "0 0: 4 ", ""},
         {0x3805, {'2', '0'}, {read, manage}, "0 0: 5 ", ""},
         {0x3805, {'2', '1'}, {read}, "-1 0: ", "refused request 0x3805 (org.quorvex.monitor.manage)"},
-        {0x3807, {}, {manage}, "-1 60: ", "refused request 0x3807 (org.quorvex.monitor.read)"},
         {0x3801, {}, {read}, kInvalidRequestError, ""},
         {0x3801, {0, 0}, {read}, kInvalidRequestError, ""},
         {0x3805, {'2'}, {manage}, kInvalidRequestError, ""},
