@@ -208,6 +208,9 @@ static void BM_InventoryScanDirect(benchmark::State& state)
 {
     SimulatedCard card = make_demo_card();
     install_simulated_driver(card);
+    card.clear_log();
+    scan_once();
+    state.counters["requests_per_scan"] = static_cast<double>(card.requests().size());
     scan(state);
     uninstall_simulated_driver();
 }
