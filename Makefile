@@ -2,7 +2,8 @@
 BUILD    ?= build
 PREFIX   ?= /usr/local
 PACKAGES := g++ cmake ninja-build pkg-config libgtk-3-dev libgtest-dev libbenchmark-dev xvfb xauth \
-            nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote
+            nlohmann-json3-dev python3-jsonschema prometheus systemd libsystemd-dev systemd-journal-remote \
+            libpolkit-gobject-1-dev dbus-daemon python3-dbusmock
 WERROR   := $(if $(filter true,$(CI)),ON,OFF)
 SUDO     := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB     := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
@@ -73,7 +74,7 @@ bench: deps
 
 # The Debian package, built from a copy of the tree (dpkg-buildpackage writes beside the source);
 # the .deb is left in $(BUILD)-deb/.
-DEB_PACKAGES := debhelper dpkg-dev lintian desktop-file-utils appstream systemd
+DEB_PACKAGES := debhelper dpkg-dev lintian desktop-file-utils appstream systemd dbus-daemon polkitd libglib2.0-bin
 deb: deps
 	@$(MAKE) --no-print-directory deps PACKAGES="$(DEB_PACKAGES)"
 	rm -rf $(BUILD)-deb && mkdir -p $(BUILD)-deb/source/quorvex-monitor

@@ -33,11 +33,24 @@ install(FILES data/quorvex-monitor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES docs/status.schema.json contrib/prometheus/quorvex-alerts.yml contrib/prometheus/quorvex-alerts.test.yml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvex-monitor)
 install(FILES data/${QUORVEX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The notification agent starts with every graphical session; a user turns it off in the
+# desktop's start-up settings.
+install(FILES data/quorvex-monitor-notify.desktop DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
 install(FILES data/${QUORVEX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/icons/${QUORVEX_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES data/icons/48x48/${QUORVEX_APP_ID}.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+# The system service: the bus policy, the activation file (naming the installed program as
+# the units do), the polkit actions and the interface's description.
+install(FILES data/org.quorvex.Monitor1.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/system.d)
+install(FILES data/org.quorvex.Monitor1.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+install(FILES data/org.quorvex.monitor.policy DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+file(READ ${CMAKE_SOURCE_DIR}/data/org.quorvex.Monitor1.service QUORVEX_ACTIVATION)
+string(REPLACE "/usr/bin/quorvex-monitor" "${CMAKE_INSTALL_FULL_BINDIR}/quorvex-monitor" QUORVEX_ACTIVATION
+       "${QUORVEX_ACTIVATION}")
+file(WRITE ${CMAKE_BINARY_DIR}/dbus/org.quorvex.Monitor1.service "${QUORVEX_ACTIVATION}")
+install(FILES ${CMAKE_BINARY_DIR}/dbus/org.quorvex.Monitor1.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/system-services)
 # The units name the installed program by its full path, wherever the prefix puts it.
 file(GLOB QUORVEX_UNITS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/contrib/systemd/*.service
                                           ${CMAKE_SOURCE_DIR}/contrib/systemd/*.timer)

@@ -11,6 +11,7 @@
 #include "status/window_loader.h"
 
 #include <glib.h>
+#include <cstdio>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -19,12 +20,17 @@ namespace {
 
 SimulatedCard card = make_demo_card();
 DemoScenario* scenario = nullptr;
+std::FILE* tick_times = nullptr;
 
 void demo_second()
 {
     // The card's record of driver calls is for tests; the demo runs for days.
     card.clear_log();
     scenario->step();
+    if (tick_times) {
+        std::fprintf(tick_times, "%lld\n", static_cast<long long>(g_get_monotonic_time()));
+        std::fflush(tick_times);
+    }
 }
 
 // Without a settings file of the user's the demo shows its events in popups.
@@ -67,6 +73,15 @@ gboolean hang_driver(const gchar*, const gchar*, gpointer, GError**)
     return TRUE;
 }
 
+// --demo-tick-times: the benchmarks time the monitor's ticks from outside.
+gboolean log_tick_times(const gchar*, const gchar* value, gpointer, GError** error)
+{
+    tick_times = std::fopen(value, "we");
+    if (!tick_times)
+        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-tick-times: cannot write %s", value);
+    return tick_times != nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -87,6 +102,8 @@ int main(int argc, char** argv)
          "Put the demo card in STATE first: healthy, degraded or rebuilding", "STATE"},
         {"demo-hang", 0, G_OPTION_FLAG_NO_ARG, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(hang_driver),
          "Make the demo card's driver never answer a request", nullptr},
+        {"demo-tick-times", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(log_tick_times),
+         "Write the monotonic time in microseconds of every tick to FILE, one per line", "FILE"},
     };
     if (const auto status = run_command_line(argc, argv, demo_options))
         return *status;

@@ -204,7 +204,9 @@ TEST(Startup, MainWindowOrNoCardWindow)
     const char* no_card = "No Halvoren Card Detected Or No compatible driver";
     const std::tuple<bool, int, std::string> cases[] = {
         {false, 0, ""},
-        {true, EACCES, "cannot open /dev/sda: Permission denied (run as root or as a member of group disk)"},
+        {true, EACCES, "cannot open /dev/sda: Permission denied (run as root or as a member of group disk); the system "
+                       "service org.quorvex.Monitor1 is not running (sudo systemctl enable --now quorvex-monitor)"},
+        {false, ENOTTY, "no answer to the version request on /dev/sda: Inappropriate ioctl for device (no Halvoren card or no compatible driver)"},
     };
     ScopedWorkDir dir;
     SettingsRecord record = default_record();

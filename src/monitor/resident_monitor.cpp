@@ -48,6 +48,8 @@ std::string time_text()
 void report(const CardEvent& event)
 {
     write_event(event, events_to_journal);
+    if (options.on_report)
+        options.on_report(event, clock_seconds());
     if (!options.on_event.empty())
         queue_event_program(event, time_text());
 }

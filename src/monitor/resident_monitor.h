@@ -11,6 +11,8 @@
 
 #include <glib.h>
 
+#include <ctime>
+
 #include <string>
 
 struct MonitorOptions {
@@ -20,6 +22,8 @@ struct MonitorOptions {
     // Runs after every scan, answered or not (the metrics file); null: nothing.
     void (*after_scan)() = nullptr;
     int stop_grace_ms = kStopGraceMs;
+    // Each event as it is reported, with the time it was detected (the system bus); null: nothing.
+    void (*on_report)(const CardEvent& event, std::time_t detected) = nullptr;
 };
 
 // Runs before every tick: the demo plays its scripted card so; null: nothing.

@@ -4,8 +4,12 @@
 #include "base/clock.h"
 #include "base/program.h"
 #include "driver/device_port.h"
+#include "driver/driver_requests.h"
 #include "monitor/event_sources.h"
 #include "monitor/resident_monitor.h"
+#include "notify/notification_agent.h"
+#include "service/service_client.h"
+#include "service/system_bus_service.h"
 #include "status/card_status.h"
 #include "status/metrics_file.h"
 #include "status/status_report.h"
@@ -26,9 +30,11 @@ struct Options {
     gboolean json = FALSE;
     gchar* prometheus = nullptr;
     gboolean monitor = FALSE;
+    gboolean notify = FALSE;
     gchar* on_event = nullptr;
     gboolean test_event = FALSE;
     gchar* device = nullptr;
+    gboolean system_bus = FALSE;
     gint timeout = 10;
 
     ~Options()
@@ -68,6 +74,10 @@ std::vector<GOptionEntry> option_entries(Options& o)
          "Watch the card without a display until SIGTERM or SIGINT: report every event on stderr and run the "
          "synchronisation schedule; needs no display",
          nullptr},
+        {"notify", 0, 0, G_OPTION_ARG_NONE, &o.notify,
+         "Show the system service's events as desktop notifications until SIGTERM or SIGINT (the session agent "
+         "started at login); needs no window",
+         nullptr},
         {"on-event", 0, 0, G_OPTION_ARG_FILENAME, &o.on_event,
          "With --monitor: run PROGRAM (no shell) as PROGRAM EVENT ARRAY DETAIL for each event, one at a time, "
          "killed after 60 s",
@@ -76,6 +86,10 @@ std::vector<GOptionEntry> option_entries(Options& o)
         {"journal-directory", 0, 0, G_OPTION_ARG_CALLBACK, reinterpret_cast<gpointer>(take_journal_directory),
          "Read the driver's events from the journal files in DIR instead of the local journal", "DIR"},
         {"device", 0, 0, G_OPTION_ARG_FILENAME, &o.device, "The card's device node (default /dev/sda)", "PATH"},
+        {"system-bus", 0, 0, G_OPTION_ARG_NONE, &o.system_bus,
+         "With --monitor: serve the card on the system bus as org.quorvex.Monitor1, for users who cannot open the "
+         "device node (the system service)",
+         nullptr},
         {"timeout", 't', 0, G_OPTION_ARG_INT, &o.timeout,
          "With --status, --json or --prometheus: report UNKNOWN (3) when the driver has not answered within SECONDS "
          "(default 10)",
@@ -120,16 +134,42 @@ CardStatus no_answer_within(int seconds)
     return card;
 }
 
+struct Reading {
+    CardStatus card;
+    std::time_t time;
+    const char* source;
+    bool answered; // false when the driver never answered within the limit
+};
+
+// The card itself; when this user cannot open the device node, the system service's
+// latest scan; when neither, both reasons.
+Reading read_card(int timeout)
+{
+    const std::optional<CardStatus> collected = collect_card_status_within(std::chrono::seconds(timeout));
+    if (!collected)
+        return {no_answer_within(timeout), clock_seconds(), "device", false};
+    Reading reading{*collected, clock_seconds(), "device", true};
+    if (reading.card.card_found || last_device_failure().step != DeviceStep::Open)
+        return reading;
+    std::string why;
+    if (const auto document = read_service_status(&why)) {
+        std::time_t scanned = 0;
+        if (auto card = card_status_from_json(*document, &scanned))
+            return {std::move(*card), scanned, "service", true};
+        why = "the system service org.quorvex.Monitor1 has no status yet";
+    }
+    reading.card.failure += "; " + why;
+    return reading;
+}
+
 int answer(const Options& o)
 {
-    const std::optional<CardStatus> collected = collect_card_status_within(std::chrono::seconds(o.timeout));
-    const CardStatus card = collected ? *collected : no_answer_within(o.timeout);
-    const std::time_t now = clock_seconds();
+    const auto [card, now, source, answered] = read_card(o.timeout);
     int status = overall_status(card);
     if (!card.card_found && !o.text())
         say(card.failure);
     if (o.json)
-        std::fputs(status_json(card, now).c_str(), stdout);
+        std::fputs(status_json(card, now, source).c_str(), stdout);
     else if (o.status)
         std::fputs(status_text(card).c_str(), stdout);
     std::fflush(stdout);
@@ -142,19 +182,35 @@ int answer(const Options& o)
         }
     }
     // The thread of the unanswered request may never return: nothing may wait for it.
-    if (!collected) {
+    if (!answered) {
         std::fflush(stderr);
         std::_Exit(status);
     }
     return status;
 }
 
-// With --monitor: the metrics file follows every scan, written as --prometheus writes it.
-void refresh_metrics()
+bool serving_bus = false;
+bool bus_lost = false;
+
+// With --monitor: after every scan the metrics file, written as --prometheus writes it, and
+// the system service's Status; one reading for both.
+void after_monitor_scan()
 {
     const CardStatus card = collect_card_status();
-    if (int error = write_metrics_file(metrics_path, card, clock_seconds()))
+    const std::time_t now = clock_seconds();
+    if (serving_bus)
+        publish_status(card, now);
+    if (metrics_path.empty())
+        return;
+    if (int error = write_metrics_file(metrics_path, card, now))
         say("cannot write " + metrics_path + ": " + std::strerror(error));
+}
+
+// Without its name the service serves nobody: it ends, and its manager may start it again.
+void on_bus_name_lost()
+{
+    bus_lost = true;
+    request_monitor_stop();
 }
 
 int watch(const Options& o)
@@ -163,11 +219,20 @@ int watch(const Options& o)
     if (o.on_event)
         monitor.on_event = o.on_event;
     monitor.test_event = o.test_event;
-    if (o.prometheus) {
+    if (o.prometheus)
         metrics_path = o.prometheus;
-        monitor.after_scan = refresh_metrics;
+    serving_bus = o.system_bus;
+    if (o.prometheus || o.system_bus)
+        monitor.after_scan = after_monitor_scan;
+    if (o.system_bus) {
+        monitor.on_report = publish_event;
+        // The name is taken once the loop runs, after the first scan set Status.
+        serve_system_bus(on_bus_name_lost);
     }
-    return run_resident_monitor(monitor);
+    const int status = run_resident_monitor(monitor);
+    if (o.system_bus)
+        stop_serving_system_bus();
+    return bus_lost ? 1 : status;
 }
 
 } // namespace
@@ -198,7 +263,7 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
         return refuse(why, text);
     }
     // Only the window's toolkit may take what is left.
-    const bool window = !options.version && !options.monitor && !options.headless();
+    const bool window = !options.version && !options.monitor && !options.notify && !options.headless();
     if (!window && argc > 1)
         return refuse(leftover_argument(argc, argv), text);
     if (options.timeout < 1)
@@ -209,8 +274,14 @@ std::optional<int> run_command_line(int& argc, char**& argv, const std::vector<G
     }
     if (options.device)
         set_device_path(options.device);
+    if (options.system_bus && !options.monitor) {
+        say("--system-bus serves the card only with --monitor");
+        return kExitUnknown;
+    }
     if (options.monitor)
         return watch(options);
+    if (options.notify)
+        return run_notification_agent();
     if (!options.headless())
         return std::nullopt;
     return answer(options);

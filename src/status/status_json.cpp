@@ -73,7 +73,7 @@ const char* const kOverallNames[] = {"ok", "warning", "critical", "unknown"};
 
 } // namespace
 
-std::string status_json(const CardStatus& card, std::time_t now)
+std::string status_json(const CardStatus& card, std::time_t now, const char* source)
 {
     const ExitStatus status = overall_status(card);
     Json messages = Json::array();
@@ -82,9 +82,10 @@ std::string status_json(const CardStatus& card, std::time_t now)
     else if (!card.swap_boxes)
         messages.push_back("swap boxes not read, the controller was busy");
     Json document = {
-        {"json_format_version", {1, 0}},
+        {"json_format_version", {1, 1}},
         {"program", {{"name", kProgramName}, {"version", kProgramVersion}}},
         {"time", static_cast<std::int64_t>(now)},
+        {"source", source},
         {"exit_status", static_cast<int>(status)},
         {"overall", kOverallNames[status]},
         {"summary", summary_line(card)},

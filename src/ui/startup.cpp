@@ -6,6 +6,7 @@
 #include "inventory/inventory_scan.h"
 #include "inventory/inventory_tables.h"
 #include "monitor/log_watch.h"
+#include "service/service_client.h"
 #include "settings/settings_file.h"
 #include "status/card_status.h"
 #include "status/command_line.h"
@@ -17,8 +18,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 char astring[32][10];
+
+namespace {
+
+// Set when the system service stands in for the device node: the driver's events then come
+// from its signals, since this user may read no source of them.
+bool events_from_service = false;
+// Why the service could not stand in for a device node that cannot be opened.
+std::string service_failure;
+
+} // namespace
 
 gboolean delete_handler()
 {
@@ -44,7 +56,8 @@ void after_scan_in_window()
         ShowArrayDiskInformation(PageInfo[2]);
     if (PageInfo[3] == 1)
         ShowControllerDiskInformation(PageInfo[4]);
-    geterrordata();
+    if (!events_from_service)
+        geterrordata();
 }
 
 gboolean on_quit_signal(GtkWidget*, gpointer) { return delete_handler(); }
@@ -100,7 +113,10 @@ void open_first_window()
         open_main_window();
     } else {
         // The window cannot say why; whoever started the program learns it here.
-        std::fprintf(stderr, "%s: %s\n", kProgramName, device_failure_text().c_str());
+        std::string reason = device_failure_text();
+        if (!service_failure.empty())
+            reason += "; " + service_failure;
+        std::fprintf(stderr, "%s: %s\n", kProgramName, reason.c_str());
         open_no_card_window();
     }
     release_popups();
@@ -135,6 +151,9 @@ int run_monitor(int argc, char** argv)
         return kExitUnknown;
     gtk_init(&argc, &argv);
     prepare_startup_state();
+    events_from_service = route_requests_through_service(&service_failure);
+    if (events_from_service)
+        watch_service_driver_events(report_event_in_window);
     open_first_window();
     gtk_main();
     return 0;

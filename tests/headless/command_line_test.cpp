@@ -1,6 +1,7 @@
 // The command-line answers and the resident monitor as a service runs it, linked against
 // the core alone: were anything here to need the toolkit, this test would not link.
 #include "base/clock.h"
+#include "service/service_client.h"
 #include "status/command_line.h"
 #include "status/metrics_file.h"
 #include "demo_card.h"
@@ -94,7 +95,7 @@ TEST(CommandLine, CardStatesGiveExitStatusFirstLineAndOverall)
         {"no card", [](SimulatedCard& c) { c.fail_version = true; }, 3, "QUORVEX UNKNOWN - no answer to the version request on /dev/sda: "
          "Inappropriate ioctl for device (no Halvoren card or no compatible driver)", "", ""},
         {"device unreadable", [](SimulatedCard& c) { c.fail_open = true, c.open_errno = EACCES; }, 3,
-         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk)", "", ""},
+         "QUORVEX UNKNOWN - cannot open /dev/sda: Permission denied (run as root or as a member of group disk); " + std::string(kServiceNotRunningText), "", ""},
     };
     const char* overall[] = {"\"ok\"", "\"warning\"", "\"critical\"", "\"unknown\""};
     TempDir dir;
