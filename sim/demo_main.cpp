@@ -47,20 +47,10 @@ gboolean demo_tick(gpointer)
 // --demo-state: the card as it is during the scripted failure and rebuild.
 gboolean set_demo_state(const gchar*, const gchar* value, gpointer, GError** error)
 {
-    const std::string state = value;
-    if (state == "healthy")
+    if (DemoScenario::put_in_state(card, value))
         return TRUE;
-    if (state != "degraded" && state != "rebuilding") {
-        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-state takes healthy, degraded or rebuilding");
-        return FALSE;
-    }
-    SimArray& mirror = card.arrays[0];
-    mirror.status = DemoScenario::kFailedStatus;
-    if (state == "rebuilding") {
-        mirror.rebuild_mask = mirror.busy_mask = 1u << DemoScenario::kFailingPosition;
-        mirror.progress = mirror.size_mb / 2;
-    }
-    return TRUE;
+    g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-state takes healthy, degraded or rebuilding");
+    return FALSE;
 }
 
 // --demo-hang: the driver never answers, as a wedged card does.

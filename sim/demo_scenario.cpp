@@ -11,6 +11,21 @@ DemoScenario::DemoScenario(SimulatedCard& card, std::string system_log)
 {
 }
 
+bool DemoScenario::put_in_state(SimulatedCard& card, const std::string& state)
+{
+    if (state == "healthy")
+        return true;
+    if (state != "degraded" && state != "rebuilding")
+        return false;
+    SimArray& mirror = card.arrays[0];
+    mirror.status = kFailedStatus;
+    if (state == "rebuilding") {
+        mirror.rebuild_mask = mirror.busy_mask = 1u << kFailingPosition;
+        mirror.progress = mirror.size_mb / 2;
+    }
+    return true;
+}
+
 void DemoScenario::step()
 {
     if (++second_ > kLength)

@@ -26,6 +26,10 @@ public:
 
     DemoScenario(SimulatedCard& card, std::string system_log);
 
+    // Puts the card as it is during the scripted failure ("degraded") or rebuild
+    // ("rebuilding"); "healthy" leaves it. False for any other state.
+    static bool put_in_state(SimulatedCard& card, const std::string& state);
+
     // One second of the scenario; the time of the log lines comes from gettimenow.
     void step();
     // Seconds into the current loop, 0 before the first step.
