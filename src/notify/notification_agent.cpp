@@ -4,6 +4,8 @@
 #include "monitor/card_events.h"
 #include "notify/announced_problems.h"
 #include "notify/notification_texts.h"
+#include "service/service_client.h"
+#include "service/system_bus_service.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
@@ -20,9 +22,6 @@
 
 namespace {
 
-constexpr const char* kServiceName = "org.quorvex.Monitor1";
-constexpr const char* kServicePath = "/org/quorvex/Monitor1";
-constexpr const char* kServiceInterface = "org.quorvex.Monitor1";
 constexpr const char* kNotifications = "org.freedesktop.Notifications";
 constexpr const char* kNotificationsPath = "/org/freedesktop/Notifications";
 constexpr const char* kDesktopId = "org.quorvex.monitor.desktop";
@@ -198,23 +197,13 @@ void take_status(Agent& agent, const std::string& json)
         notify(agent, kStatusKey, status_notification(news));
 }
 
-std::string status_text(GVariant* reply)
-{
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    std::string text = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING) ? g_variant_get_string(value, nullptr) : "";
-    g_variant_unref(value);
-    g_variant_unref(reply);
-    return text;
-}
-
 void status_read(GObject* source, GAsyncResult* result, gpointer data)
 {
     Agent& agent = *static_cast<Agent*>(data);
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
     if (reply)
-        take_status(agent, status_text(reply));
+        take_status(agent, status_of_reply(reply));
     else
         say_error("cannot read the service's status", error);
     agent.awaiting_status = !reply || agent.awaiting_status;

@@ -136,6 +136,16 @@ bool service_reachable(std::string* why)
     return false;
 }
 
+std::string status_of_reply(GVariant* reply)
+{
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    std::string status = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING) ? g_variant_get_string(value, nullptr) : "";
+    g_variant_unref(value);
+    g_variant_unref(reply);
+    return status;
+}
+
 std::optional<std::string> read_service_status(std::string* why)
 {
     if (!service_reachable(why))
@@ -150,12 +160,7 @@ std::optional<std::string> read_service_status(std::string* why)
         g_error_free(error);
         return std::nullopt;
     }
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    std::string status = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING) ? g_variant_get_string(value, nullptr) : "";
-    g_variant_unref(value);
-    g_variant_unref(reply);
-    return status;
+    return status_of_reply(reply);
 }
 
 DevicePort service_device_port() { return DevicePort{open_through_service, request_through_service, close_through_service}; }

@@ -6,6 +6,8 @@
 
 #include "driver/device_port.h"
 
+#include <glib.h>
+
 #include <optional>
 #include <string>
 
@@ -17,6 +19,9 @@ inline constexpr const char* kServiceNotRunningText =
 
 // Whether the service has an owner on the system bus or can be started by it; when not, why.
 bool service_reachable(std::string* why);
+
+// The document in the reply to a Get of Status; the reply is used up.
+std::string status_of_reply(GVariant* reply);
 
 // The service's Status document; nothing, and why, when it cannot be read.
 std::optional<std::string> read_service_status(std::string* why);
