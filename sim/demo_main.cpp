@@ -20,7 +20,7 @@ namespace {
 
 SimulatedCard card = make_demo_card();
 DemoScenario* scenario = nullptr;
-std::FILE* tick_times = nullptr;
+UniqueFile tick_times;
 
 void demo_second()
 {
@@ -28,8 +28,8 @@ void demo_second()
     card.clear_log();
     scenario->step();
     if (tick_times) {
-        std::fprintf(tick_times, "%lld\n", static_cast<long long>(g_get_monotonic_time()));
-        std::fflush(tick_times);
+        std::fprintf(tick_times.get(), "%lld\n", static_cast<long long>(g_get_monotonic_time()));
+        std::fflush(tick_times.get());
     }
 }
 
@@ -66,10 +66,10 @@ gboolean hang_driver(const gchar*, const gchar*, gpointer, GError**)
 // --demo-tick-times: the benchmarks time the monitor's ticks from outside.
 gboolean log_tick_times(const gchar*, const gchar* value, gpointer, GError** error)
 {
-    tick_times = std::fopen(value, "we");
+    tick_times = UniqueFile(value, "we");
     if (!tick_times)
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "--demo-tick-times: cannot write %s", value);
-    return tick_times != nullptr;
+    return static_cast<bool>(tick_times);
 }
 
 } // namespace
